@@ -1,0 +1,96 @@
+#include "Document.h"
+
+#include <cstdio>
+
+namespace {
+
+const char saveFilter[] = "Save Files (*.sav)\0*.sav\0";
+
+void ReportFileProblem(const char* format, const char* path)
+{
+    char text[MAX_PATH + 100];
+    snprintf(text, sizeof text, format, path);
+    MessageBoxA(mainWindow, text, "Brellix", MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+Document::Document()
+    : filePath{}, fileDialog{}, modified(false)
+{
+}
+
+Document::~Document()
+{
+}
+
+bool Document::IsModified() const
+{
+    return modified;
+}
+
+void Document::PrepareFileDialog(char* file, const char* filter, const char* defaultExtension, DWORD flags)
+{
+    ZeroMemory(&fileDialog, sizeof fileDialog);
+    fileDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    // Owned by the main window, so the game stands still and no second file
+    // command can refill this record while the dialog is open.
+    fileDialog.hwndOwner = mainWindow;
+    fileDialog.lpstrFilter = filter;
+    fileDialog.nFilterIndex = 1;
+    fileDialog.lpstrFile = file;
+    fileDialog.nMaxFile = MAX_PATH;
+    fileDialog.Flags = flags;
+    fileDialog.lpstrDefExt = defaultExtension;
+}
+
+bool Document::ConfirmDiscard(HWND window, const char* caption)
+{
+    if (!modified) return true;
+    int answer = MessageBoxA(window, "Do You want to save?", caption, MB_YESNOCANCEL);
+    if (answer == IDYES) return FileSave();  // changes the player asked to keep are never dropped
+    return answer == IDNO;
+}
+
+void Document::FileNew(HWND window)
+{
+    if (!ConfirmDiscard(window, "New")) return;
+    Reset();
+    filePath[0] = '\0';
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+void Document::FileOpen(HWND window)
+{
+    if (!ConfirmDiscard(window, "Open")) return;
+    filePath[0] = '\0';
+    PrepareFileDialog(filePath, saveFilter, "sav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
+    if (!GetOpenFileNameA(&fileDialog)) return;
+    // filePath keeps the full path, so a later Save goes back to this file
+    // wherever the current directory has moved since.
+    if (!Load(filePath)) {
+        ReportFileProblem("\"%s\" is not a saved game.", filePath);
+        filePath[0] = '\0';
+    }
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+bool Document::FileSave()
+{
+    if (filePath[0] == '\0') return FileSaveAs();
+    return SaveAndReport();
+}
+
+bool Document::FileSaveAs()
+{
+    PrepareFileDialog(filePath, saveFilter, "sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT);
+    if (!GetSaveFileNameA(&fileDialog)) return false;
+    return SaveAndReport();
+}
+
+bool Document::SaveAndReport()
+{
+    if (Save(filePath)) return true;
+    ReportFileProblem("The match could not be saved to \"%s\".", filePath);
+    return false;
+}

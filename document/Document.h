@@ -1,0 +1,43 @@
+// A match as a document: its file path, its unsaved-changes mark, and the New,
+// Open, Save and Save As commands that reach the game through Reset, Load, Save.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+class Document {
+public:
+    Document();
+    virtual ~Document();
+    virtual void Reset() = 0;
+    // Both report whether the whole file was read or written; on failure they
+    // change nothing.
+    virtual bool Load(const char* path) = 0;
+    virtual bool Save(const char* path) = 0;
+
+    bool IsModified() const;
+    void FileNew(HWND window);
+    void FileOpen(HWND window);
+    // Both report whether the match was written.
+    bool FileSave();
+    bool FileSaveAs();
+
+    char filePath[MAX_PATH];     // current saved game, full path; empty: no file yet
+    OPENFILENAMEA fileDialog;    // set up afresh before every file dialog of the game
+    bool modified;               // the match changed since it was last saved or loaded
+
+protected:
+    // Clears fileDialog and fills what every file dialog of the game shares.
+    void PrepareFileDialog(char* file, const char* filter, const char* defaultExtension,
+                           DWORD flags);
+
+private:
+    // Asks about unsaved changes; false when the command must stop.
+    bool ConfirmDiscard(HWND window, const char* caption);
+    // Saves to filePath and tells the player when that failed.
+    bool SaveAndReport();
+};
+
+// Owner of the game's file dialogs and message boxes: the main window, or null
+// when there is none (tests).
+extern HWND mainWindow;

@@ -1,0 +1,164 @@
+#include <cmath>
+#include <cstdint>
+
+#include "FrameRendering.h"
+#include "PaddleGame.h"
+#include "SafeArithmetic.h"
+
+namespace {
+
+const DWORD frameMilliseconds = 16;
+const double degreesToRadians = 3.14 / 180;  // the wave's own constant, with pi taken as 3.14
+const int backgroundOverhang = 64;           // the first background copy starts this far left
+const int paddlePieceHeight = 10;
+const int paddlePieces = 10;
+
+// Frames are paced from the tick taken when the frame began; the unsigned
+// difference stays right across the counter's wrap-around.
+DWORD MillisecondsSince(DWORD startTick)
+{
+    return GetTickCount() - startTick;
+}
+
+// Without anything to draw there is nothing to pace, but the loop must not spin:
+// wait out the frame's time unless a message arrives first.
+void WaitOutEmptyFrame(DWORD startTick)
+{
+    DWORD elapsed = MillisecondsSince(startTick);
+    if (elapsed < frameMilliseconds)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, frameMilliseconds - elapsed, QS_ALLINPUT);
+}
+
+}  // namespace
+
+int WavePhase(int row, int waveLength, int frameCount, int waveFrequency)
+{
+    int64_t phase = static_cast<int64_t>(row) * waveLength + static_cast<int64_t>(frameCount) * waveFrequency;
+    // Past the 32-bit range the phase wraps to the same angle modulo 360 degrees.
+    if (phase > INT_MAX || phase < INT_MIN) return static_cast<int>(phase % 360);
+    return static_cast<int>(phase);
+}
+
+int NextFrameCount(int frameCount)
+{
+    // Keeps counting forever: steps back a whole number of 360-frame turns before
+    // the counter would overflow, so every wave phase stays the same modulo 360.
+    const int turns = 360 * (INT_MAX / 360);
+    if (frameCount == INT_MAX) return frameCount - turns + 1;
+    return frameCount + 1;
+}
+
+POINT PathLineEnd(const RECT& ball, int velX, int velY, const RECT& client)
+{
+    int64_t startX = ball.left + 10;
+    int64_t startY = ball.top + 10;
+    int64_t x = startX;
+    int64_t y = startY;
+    while (velY != 0 && client.top < y && y < client.bottom) {
+        y += velY;
+        x += velX;
+    }
+    // A very fast ball's line is shortened along its own direction until both
+    // ends lie within the coordinate limit; what shows in the window is the same.
+    int64_t dx = x - startX;
+    int64_t dy = y - startY;
+    int64_t reach = dx < 0 ? -dx : dx;
+    if ((dy < 0 ? -dy : dy) > reach) reach = dy < 0 ? -dy : dy;
+    if (reach > coordinateLimit) {
+        double scale = static_cast<double>(coordinateLimit) / static_cast<double>(reach);
+        dx = static_cast<int64_t>(static_cast<double>(dx) * scale);
+        dy = static_cast<int64_t>(static_cast<double>(dy) * scale);
+    }
+    POINT end = {static_cast<LONG>(startX + dx), static_cast<LONG>(startY + dy)};
+    return end;
+}
+
+void PaddleGame::RenderFrame(HWND window)
+{
+    if (clientRect.right == clientRect.left || clientRect.bottom == clientRect.top) {
+        WaitOutEmptyFrame(frameStartTick);
+        return;
+    }
+    int width = clientRect.right;
+    int height = clientRect.bottom;
+
+    HDC windowDc = GetDC(window);
+    lavaWallDC = CreateCompatibleDC(windowDc);
+    barrierDC = CreateCompatibleDC(windowDc);
+    particleSheetDC = CreateCompatibleDC(windowDc);
+    savedLavaWallObject = SelectObject(lavaWallDC, lavaWallBitmap);
+    savedBarrierObject = SelectObject(barrierDC, barrierBitmap);
+    savedParticleSheetObject = SelectObject(particleSheetDC, particleSheetBitmap);
+    HDC backBufferDC = CreateCompatibleDC(windowDc);
+    HBITMAP backBufferBitmap = CreateCompatibleBitmap(windowDc, width, height);
+    HGDIOBJ previousBackObject = SelectObject(backBufferDC, backBufferBitmap);
+
+    frameCount = NextFrameCount(frameCount);
+
+    int rowWidth = lavaWallInfo.bmWidth - 1;
+    for (int y = 0; y < height; ++y) {
+        double angle = WavePhase(y, waveLength, frameCount, waveFrequency) * degreesToRadians;
+        double shift = std::sin(angle) * waveAmplitude;
+        BitBlt(backBufferDC, TruncCoordinate(shift - backgroundOverhang), y, rowWidth, 1,
+               lavaWallDC, 0, y, SRCCOPY);
+        BitBlt(backBufferDC, TruncCoordinate(shift + (lavaWallInfo.bmWidth - backgroundOverhang - 1)), y,
+               rowWidth, 1, lavaWallDC, 0, y, SRCCOPY);
+    }
+
+    int tileWidth = barrierInfo.bmWidth;
+    int tileHeight = barrierInfo.bmHeight;
+    for (int x = 0; tileWidth > 0 && x < width; x += tileWidth) {
+        BitBlt(backBufferDC, x, 0, tileWidth, tileHeight, barrierDC, 0, 0, SRCCOPY);
+        BitBlt(backBufferDC, x, height - tileHeight, tileWidth, tileHeight, barrierDC, 0, 0, SRCCOPY);
+    }
+
+    for (int k = 0; k < paddlePieces; ++k) {
+        BitBlt(backBufferDC, leftPaddle.left, leftPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
+               barrierDC, 0, 0, SRCCOPY);
+        BitBlt(backBufferDC, rightPaddle.left, rightPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
+               barrierDC, 0, 0, SRCCOPY);
+    }
+
+    SelectObject(lavaWallDC, savedLavaWallObject);
+    SelectObject(barrierDC, savedBarrierObject);
+    DeleteDC(lavaWallDC);
+    DeleteDC(barrierDC);
+
+    Ellipse(backBufferDC, ball.left, ball.top, ball.right, ball.bottom);
+
+    POINT pathEnd = PathLineEnd(ball, ballVelX, ballVelY, clientRect);
+    MoveToEx(backBufferDC, ball.left + 10, ball.top + 10, nullptr);
+    LineTo(backBufferDC, pathEnd.x, pathEnd.y);
+
+    DrawAndStepSparks(backBufferDC, particleSheetDC);
+
+    SelectObject(particleSheetDC, savedParticleSheetObject);
+    DeleteDC(particleSheetDC);
+
+    char szBuffer[30];
+    SetBkMode(backBufferDC, TRANSPARENT);
+    SetTextColor(backBufferDC, RGB(255, 255, 255));
+    wsprintfA(szBuffer, "%d to %d", leftScore, rightScore);
+    TextOutA(backBufferDC, width / 2, 16, szBuffer, lstrlenA(szBuffer));
+
+    BitBlt(windowDc, 0, 0, width, height, backBufferDC, 0, 0, SRCCOPY);
+    SelectObject(backBufferDC, previousBackObject);
+
+    int winner = GetWinner();
+    if (winner != -1) {
+        wsprintfA(szBuffer, "Player %d wins!\n   Continue?", winner);
+        if (MessageBoxA(window, szBuffer, "Winner!", MB_YESNO) == IDYES)
+            static_cast<Document*>(this)->Reset();
+        else
+            Quit(window);
+    }
+
+    DeleteObject(backBufferBitmap);
+    DeleteDC(backBufferDC);
+    ReleaseDC(window, windowDc);
+
+    if (MillisecondsSince(frameStartTick) < frameMilliseconds) {
+        DWORD elapsed = MillisecondsSince(frameStartTick);
+        if (elapsed < frameMilliseconds) Sleep(frameMilliseconds - elapsed);
+    }
+}

@@ -1,0 +1,94 @@
+#include "PaddleGame.h"
+
+PaddleGame game;
+
+namespace {
+
+const int ballHalfSize = 10;
+const int firstServeVelX = 15;   // the first match of a run is served to the right
+const int resetServeVelX = -15;  // every later match is served to the left
+
+// Loads a bitmap file from the current directory at its own size.
+HBITMAP LoadBitmapFile(const char* name)
+{
+    return static_cast<HBITMAP>(LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+}
+
+}  // namespace
+
+PaddleGame::PaddleGame()
+{
+}
+
+PaddleGame::~PaddleGame()
+{
+}
+
+void CentreBall(RECT& ball, const RECT& client)
+{
+    int cx = client.right / 2;
+    int cy = client.bottom / 2;
+    ball = {cx - ballHalfSize, cy - ballHalfSize, cx + ballHalfSize, cy + ballHalfSize};
+}
+
+void PaddleGame::InitGame(HWND window)
+{
+    GetClientRect(window, &clientRect);
+    previousClient = clientRect;
+
+    computerOpponent = true;
+    cheatMode = false;
+    leftScore = 0;
+    rightScore = 0;
+    winningScore = 10;
+    frameCount = 0;
+    waveLength = 16;
+    waveFrequency = 16;
+    waveAmplitude = 6;
+    paddleInset = 100;
+
+    // A bitmap that fails to load ends the setup here: the ball and paddles keep
+    // their zero start values until the next Reset.
+    lavaWallBitmap = LoadBitmapFile("lavawall.bmp");
+    if (lavaWallBitmap == nullptr) return;
+    barrierBitmap = LoadBitmapFile("barrier.bmp");
+    if (barrierBitmap == nullptr) return;
+    particleSheetBitmap = LoadBitmapFile("particle_sheet.bmp");
+    if (particleSheetBitmap == nullptr) return;
+
+    GetObjectA(lavaWallBitmap, sizeof(BITMAP), &lavaWallInfo);
+    GetObjectA(barrierBitmap, sizeof(BITMAP), &barrierInfo);
+    GetObjectA(particleSheetBitmap, sizeof(BITMAP), &particleSheetInfo);
+
+    CentreBall(ball, clientRect);
+    ballVelX = firstServeVelX;
+    ballVelY = 0;
+
+    leftPaddle = {paddleInset, 100, paddleInset + 20, 200};
+    leftPaddleVel = 0;
+    rightPaddleCentreY = clientRect.bottom / 2;
+    leftPaddleCentreY = clientRect.bottom / 2;
+    rightPaddle = {clientRect.right - paddleInset - 20, 100, clientRect.right - paddleInset, 200};
+    rightPaddleVel = 0;
+
+    InitSparks();
+}
+
+void PaddleGame::Reset()
+{
+    leftScore = 0;
+    rightScore = 0;
+    cheatMode = false;
+    CentreBall(ball, clientRect);
+    ballVelX = resetServeVelX;
+    ballVelY = 0;
+    rightPaddleCentreY = clientRect.bottom / 2;
+    leftPaddleCentreY = clientRect.bottom / 2;
+}
+
+int PaddleGame::GetWinner() const
+{
+    if (leftScore >= winningScore) return 1;
+    if (rightScore >= winningScore) return 2;
+    return -1;
+}
