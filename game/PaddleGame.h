@@ -10,6 +10,7 @@
 
 class PaddleGame : public Document {
 public:
+    // Every field starts zero, false or null, as a match does before InitGame.
     PaddleGame();
     ~PaddleGame() override;
 
@@ -41,50 +42,50 @@ public:
     void ToggleMenuItemEnabled(HMENU menu, UINT id);
     void Quit(HWND window);
 
-    SparkPair ballSparks[sparksPerSystem];       // rise from the ball
-    SparkPair rightWallSparks[sparksPerSystem];  // fly in from the right edge; reach grows with leftScore
-    SparkPair leftWallSparks[sparksPerSystem];   // fly in from the left edge; reach grows with rightScore
+    SparkPair ballSparks[sparksPerSystem] {};       // rise from the ball
+    SparkPair rightWallSparks[sparksPerSystem] {};  // fly in from the right edge; reach grows with leftScore
+    SparkPair leftWallSparks[sparksPerSystem] {};   // fly in from the left edge; reach grows with rightScore
 
-    HBITMAP lavaWallBitmap;       // background texture, "lavawall.bmp"
-    HBITMAP barrierBitmap;        // barrier rows and paddle pieces, "barrier.bmp"
-    HBITMAP particleSheetBitmap;  // spark colours by remaining life, "particle_sheet.bmp"
-    BITMAP lavaWallInfo;
-    BITMAP barrierInfo;           // bmHeight is the barrier height B
-    BITMAP particleSheetInfo;
+    HBITMAP lavaWallBitmap {};       // background texture, "lavawall.bmp"
+    HBITMAP barrierBitmap {};        // barrier rows and paddle pieces, "barrier.bmp"
+    HBITMAP particleSheetBitmap {};  // spark colours by remaining life, "particle_sheet.bmp"
+    BITMAP lavaWallInfo {};
+    BITMAP barrierInfo {};           // bmHeight is the barrier height B
+    BITMAP particleSheetInfo {};
 
     // Memory contexts holding the three bitmaps while one frame is drawn.
-    HDC lavaWallDC;
-    HDC barrierDC;
-    HDC particleSheetDC;
-    HGDIOBJ savedLavaWallObject;
-    HGDIOBJ savedBarrierObject;
-    HGDIOBJ savedParticleSheetObject;
+    HDC lavaWallDC {};
+    HDC barrierDC {};
+    HDC particleSheetDC {};
+    HGDIOBJ savedLavaWallObject {};
+    HGDIOBJ savedBarrierObject {};
+    HGDIOBJ savedParticleSheetObject {};
 
-    RECT clientRect;      // client area as last read
-    RECT previousClient;  // client area at which positions were last scaled
+    RECT clientRect {};      // client area as last read
+    RECT previousClient {};  // client area at which positions were last scaled
 
-    char musicFile[MAX_PATH];  // name of the background music file
+    char musicFile[MAX_PATH] {};  // name of the background music file
 
-    RECT ball;         // 20 x 20 pixels
-    RECT leftPaddle;   // 20 x 100 pixels, paddleInset from the left edge
-    RECT rightPaddle;  // 20 x 100 pixels, paddleInset from the right edge
-    int leftScore;     // points of player 1
-    int rightScore;    // points of player 2
-    int rightPaddleCentreY;  // client row
-    int leftPaddleCentreY;   // client row
-    int winningScore;        // points that win a match
-    bool computerOpponent;   // true: the computer plays the left paddle
-    bool cheatMode;
-    int paddleInset;    // pixels between each paddle and its side of the client area
-    int ballVelX;       // pixels per frame, negative = left
-    int ballVelY;       // pixels per frame, negative = up
-    int leftPaddleVel;  // pixels per frame, negative = up
-    int rightPaddleVel; // pixels per frame, negative = up
-    DWORD frameStartTick;  // GetTickCount() when the current frame began
-    int frameCount;        // frames drawn so far; moves the background wave
-    int waveLength;        // wave phase degrees per pixel row
-    int waveFrequency;     // wave phase degrees per frame
-    int waveAmplitude;     // greatest sideways shift of a background row, pixels
+    RECT ball {};         // 20 x 20 pixels
+    RECT leftPaddle {};   // 20 x 100 pixels, paddleInset from the left edge
+    RECT rightPaddle {};  // 20 x 100 pixels, paddleInset from the right edge
+    int leftScore {};     // points of player 1
+    int rightScore {};    // points of player 2
+    int rightPaddleCentreY {};  // client row
+    int leftPaddleCentreY {};   // client row
+    int winningScore {};        // points that win a match
+    bool computerOpponent {};   // true: the computer plays the left paddle
+    bool cheatMode {};
+    int paddleInset {};    // pixels between each paddle and its side of the client area
+    int ballVelX {};       // pixels per frame, negative = left
+    int ballVelY {};       // pixels per frame, negative = up
+    int leftPaddleVel {};  // pixels per frame, negative = up
+    int rightPaddleVel {}; // pixels per frame, negative = up
+    DWORD frameStartTick {};  // GetTickCount() when the current frame began
+    int frameCount {};        // frames drawn so far; moves the background wave
+    int waveLength {};        // wave phase degrees per pixel row
+    int waveFrequency {};     // wave phase degrees per frame
+    int waveAmplitude {};     // greatest sideways shift of a background row, pixels
 };
 
 // True when the rectangles share at least one pixel; touching edges do not count.

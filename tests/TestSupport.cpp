@@ -1,0 +1,238 @@
+#include "TestSupport.h"
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+const char testWindowClass[] = "BrellixTestWindow";
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void SendKey(WORD virtualKey, DWORD flags)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+HWND CreateTestWindow(int clientWidth, int clientHeight)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXA windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = TestWindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = testWindowClass;
+        RegisterClassExA(&windowClass);
+        registered = true;
+    }
+    HWND window = CreateWindowExA(0, testWindowClass, "Brellix test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetClientSize(window, clientWidth, clientHeight);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    PumpMessages();
+    return window;
+}
+
+void SetClientSize(HWND window, int clientWidth, int clientHeight)
+{
+    // The frame's size is found by measuring: menus and captions differ
+    // between platforms and window managers.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT windowRect;
+        RECT client;
+        GetWindowRect(window, &windowRect);
+        GetClientRect(window, &client);
+        int frameWidth = (windowRect.right - windowRect.left) - client.right;
+        int frameHeight = (windowRect.bottom - windowRect.top) - client.bottom;
+        if (client.right == clientWidth && client.bottom == clientHeight) return;
+        SetWindowPos(window, nullptr, 0, 0, clientWidth + frameWidth, clientHeight + frameHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PumpMessages();
+    }
+}
+
+void PressKey(WORD virtualKey)
+{
+    SendKey(virtualKey, 0);
+}
+
+void ReleaseKey(WORD virtualKey)
+{
+    SendKey(virtualKey, KEYEVENTF_KEYUP);
+}
+
+void ReleaseAllKeys()
+{
+    for (WORD key : {WORD('A'), WORD('Z'), WORD(VK_UP), WORD(VK_DOWN)}) ReleaseKey(key);
+}
+
+struct DialogAnswerer::State {
+    std::string title;
+    std::function<void(HWND)> answer;
+    std::atomic<bool> stop{false};
+    std::atomic<int> answered{0};
+    mutable std::mutex mutex;
+    std::string lastText;
+    HWND lastAnswered = nullptr;
+    std::thread worker;
+};
+
+namespace {
+
+struct FindRequest {
+    const std::string* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
+{
+    FindRequest* request = reinterpret_cast<FindRequest*>(lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    char className[64];
+    char title[256];
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    if (lstrcmpA(className, "#32770") == 0 && *request->title == title) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The text of a message box is its static control with identifier 0xFFFF.
+std::string MessageBoxText(HWND box)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+}  // namespace
+
+DialogAnswerer::DialogAnswerer(const std::string& title, std::function<void(HWND)> answer)
+    : state(new State)
+{
+    state->title = title;
+    state->answer = answer;
+    State* s = state;
+    state->worker = std::thread([s] {
+        while (!s->stop) {
+            FindRequest request = {&s->title, nullptr};
+            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&request));
+            if (request.found != nullptr && request.found != s->lastAnswered) {
+                Sleep(50);  // let the dialog finish setting itself up
+                {
+                    std::lock_guard<std::mutex> lock(s->mutex);
+                    s->lastText = MessageBoxText(request.found);
+                    s->lastAnswered = request.found;
+                }
+                s->answer(request.found);
+                ++s->answered;
+            }
+            Sleep(20);
+        }
+    });
+}
+
+DialogAnswerer::~DialogAnswerer()
+{
+    state->stop = true;
+    state->worker.join();
+    delete state;
+}
+
+int DialogAnswerer::Answered() const
+{
+    return state->answered;
+}
+
+std::string DialogAnswerer::LastText() const
+{
+    std::lock_guard<std::mutex> lock(state->mutex);
+    return state->lastText;
+}
+
+std::function<void(HWND)> PressButton(int buttonId)
+{
+    return [buttonId](HWND dialog) {
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+    };
+}
+
+std::function<void(HWND)> ChooseFile(const std::string& path)
+{
+    return [path](HWND dialog) {
+        // The file-name box of the common dialogs is combo box 0x47C (cmb13)
+        // or, in older layouts, edit box 0x480 (edt1).
+        HWND nameBox = GetDlgItem(dialog, 0x47C);
+        if (nameBox == nullptr) nameBox = GetDlgItem(dialog, 0x480);
+        SendMessageA(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    };
+}
+
+std::string MakeTempFolder()
+{
+    static int counter = 0;
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    for (;;) {
+        std::ostringstream name;
+        name << base << "brellix-test-" << GetCurrentProcessId() << "-" << ++counter << "\\";
+        if (CreateDirectoryA(name.str().c_str(), nullptr)) return name.str();
+    }
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& contents)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
