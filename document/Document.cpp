@@ -65,7 +65,10 @@ void Document::FileOpen(HWND window)
     if (!ConfirmDiscard(window, "Open")) return;
     filePath[0] = '\0';
     PrepareFileDialog(filePath, saveFilter, "sav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    if (!GetOpenFileNameA(&fileDialog)) return;
+    if (!GetOpenFileNameA(&fileDialog)) {
+        filePath[0] = '\0';  // a dialog that failed may have left a length in the buffer
+        return;
+    }
     // filePath keeps the full path, so a later Save goes back to this file
     // wherever the current directory has moved since.
     if (!Load(filePath)) {
@@ -83,8 +86,15 @@ bool Document::FileSave()
 
 bool Document::FileSaveAs()
 {
+    // A dialog that fails for a name too long for the buffer writes the needed
+    // length over the buffer's start: keep the path to put it back.
+    char previousPath[MAX_PATH];
+    lstrcpynA(previousPath, filePath, MAX_PATH);
     PrepareFileDialog(filePath, saveFilter, "sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT);
-    if (!GetSaveFileNameA(&fileDialog)) return false;
+    if (!GetSaveFileNameA(&fileDialog)) {
+        lstrcpynA(filePath, previousPath, MAX_PATH);
+        return false;
+    }
     return SaveAndReport();
 }
 

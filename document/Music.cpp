@@ -39,7 +39,9 @@ bool IsWaveFile(const char* path)
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             return format && size > 0;
         }
-        in.seekg(size + (size & 1), std::ios::cur);  // chunks are padded to even sizes
+        // Chunks are padded to even sizes; in 64 bits, so a size near 4 GB
+        // cannot wrap round to a short step.
+        in.seekg(static_cast<std::streamoff>(size) + (size & 1), std::ios::cur);
     }
     return false;
 }
@@ -59,7 +61,10 @@ void PaddleGame::FileOpenWave(HWND window)
 {
     musicFile[0] = '\0';
     PrepareFileDialog(musicFile, waveFilter, "wav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    if (!GetOpenFileNameA(&fileDialog)) return;
+    if (!GetOpenFileNameA(&fileDialog)) {
+        musicFile[0] = '\0';  // a dialog that failed may have left a length in the buffer
+        return;
+    }
 
     // The full path is played; the title shows the file's name alone.
     char fullPath[MAX_PATH];

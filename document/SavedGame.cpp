@@ -35,6 +35,13 @@ bool ReplaceFileContents(const char* path, const std::string& contents)
     char* namePart = nullptr;
     DWORD length = GetFullPathNameA(path, MAX_PATH, fullPath, &namePart);
     if (length == 0 || length >= MAX_PATH || namePart == nullptr) return false;
+    // Moving a file onto a read-only one is allowed on some file systems, so a
+    // target the player has protected is refused here rather than replaced.
+    DWORD attributes = GetFileAttributesA(fullPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        return false;
+    }
 
     char folder[MAX_PATH];
     lstrcpynA(folder, fullPath, static_cast<int>(namePart - fullPath) + 1);

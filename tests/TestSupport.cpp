@@ -92,6 +92,7 @@ struct DialogAnswerer::State {
     std::string title;
     std::function<void(HWND)> answer;
     std::atomic<bool> stop{false};
+    std::atomic<bool> finished{false};
     std::atomic<int> answered{0};
     mutable std::mutex mutex;
     std::string lastText;
@@ -112,11 +113,13 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    // The class first: it is read without a message, the title is not.
     char className[64];
-    char title[256];
     GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") != 0) return TRUE;
+    char title[256];
     GetWindowTextA(window, title, sizeof title);
-    if (lstrcmpA(className, "#32770") == 0 && *request->title == title) {
+    if (*request->title == title) {
         request->found = window;
         return FALSE;
     }
@@ -155,12 +158,21 @@ DialogAnswerer::DialogAnswerer(const std::string& title, std::function<void(HWND
             }
             Sleep(20);
         }
+        s->finished = true;
     });
 }
 
 DialogAnswerer::~DialogAnswerer()
 {
     state->stop = true;
+    // Reading a window's title sends it a message, so the worker may be
+    // waiting on this thread: handle the messages it sends until it ends,
+    // leaving posted ones and repaints to the test.
+    while (!state->finished) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+    }
     state->worker.join();
     delete state;
 }
@@ -235,4 +247,14 @@ void PumpMessages()
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(10);
+    }
+    return true;
 }

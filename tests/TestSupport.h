@@ -52,3 +52,6 @@ bool FileExists(const std::string& path);
 
 // Handles every waiting message of this thread.
 void PumpMessages();
+
+// Polls `condition` until it holds or `timeoutMs` has passed; says whether it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);

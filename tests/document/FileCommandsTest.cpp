@@ -1,1 +1,524 @@
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "../../game/PaddleGame.h"
+#include "TestSupport.h"
+
+namespace {
+
+// The text of a message box is its static control 0xFFFF.
+std::string MessageText(HWND box)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+// The common file dialogs have a file-name box (cmb13, or edt1 in older
+// layouts); a message box has none. "Open" is the title of both the prompt
+// before Open and the Open dialog.
+HWND FileNameBox(HWND dialog)
+{
+    HWND box = GetDlgItem(dialog, 0x47C);
+    return box != nullptr ? box : GetDlgItem(dialog, 0x480);
+}
+
+// How a player answers whatever the file commands show.
+struct Plan {
+    int prompt = IDCANCEL;    // "Do You want to save?"
+    std::string openFile;     // typed into the Open dialog; empty: Cancel
+    std::string saveAsFile;   // typed into the Save As dialog; empty: Cancel
+    int replace = IDNO;       // the Save As dialog's question before replacing a file
+};
+
+// What the file commands showed.
+struct Seen {
+    int prompts = 0;
+    std::string promptCaption;
+    std::string promptText;
+    HWND promptOwner = nullptr;
+    int openDialogs = 0;
+    std::string openNameField;  // the Open dialog's file name as first shown
+    int saveAsDialogs = 0;
+    HWND dialogOwner = nullptr;
+    int replaceQuestions = 0;
+    int problems = 0;          // message boxes about a file
+    std::string problemText;
+    HWND problemOwner = nullptr;
+};
+
+// Answers, from other threads, every window a file command can show, while
+// it lives. Read `seen` only after it is destroyed.
+class Player {
+public:
+    Player(const Plan& plan, Seen& seen) : plan(plan), seen(seen)
+    {
+        // The question before replacing a file is titled "Error" by Wine and
+        // "Confirm Save As" by Windows.
+        for (const char* title : {"New", "Open", "Save As", "Brellix", "Error", "Confirm Save As"}) {
+            std::string name = title;
+            answerers.emplace_back(new DialogAnswerer(name, [this, name](HWND shown) { Answer(name, shown); }));
+        }
+    }
+
+private:
+    void Answer(const std::string& title, HWND shown)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        HWND owner = GetWindow(shown, GW_OWNER);
+        HWND nameBox = FileNameBox(shown);
+        if (title == "Brellix") {
+            ++seen.problems;
+            seen.problemText = MessageText(shown);
+            seen.problemOwner = owner;
+            PressButton(IDOK)(shown);
+        } else if (title == "Open" && nameBox != nullptr) {
+            ++seen.openDialogs;
+            char name[MAX_PATH] = "";
+            GetWindowTextA(nameBox, name, sizeof name);
+            seen.openNameField = name;
+            seen.dialogOwner = owner;
+            AnswerFileDialog(shown, plan.openFile);
+        } else if (title == "Save As" && nameBox != nullptr) {
+            ++seen.saveAsDialogs;
+            seen.dialogOwner = owner;
+            AnswerFileDialog(shown, plan.saveAsFile);
+        } else if (title == "New" || title == "Open") {
+            ++seen.prompts;
+            seen.promptCaption = title;
+            seen.promptText = MessageText(shown);
+            seen.promptOwner = owner;
+            PressButton(plan.prompt)(shown);
+        } else if (nameBox == nullptr) {
+            ++seen.replaceQuestions;
+            PressButton(plan.replace)(shown);
+            lock.unlock();
+            if (plan.replace != IDYES) {
+                // No sends the player back to the Save As dialog, which stays
+                // open for another name: cancel it once the question has gone.
+                WaitUntil([shown] { return !IsWindow(shown); }, 5000);
+                PressButton(IDCANCEL)(owner);
+            }
+        }
+    }
+
+    void AnswerFileDialog(HWND dialog, const std::string& file)
+    {
+        if (file.empty()) {
+            PressButton(IDCANCEL)(dialog);
+        } else {
+            ChooseFile(file)(dialog);
+        }
+    }
+
+    Plan plan;
+    Seen& seen;
+    std::mutex mutex;
+    std::vector<std::unique_ptr<DialogAnswerer>> answerers;
+};
+
+}  // namespace
+
+class FileCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetCurrentDirectoryA(MAX_PATH, startDirectory);
+        window = CreateTestWindow(320, 240);
+        mainWindow = window;
+        folder = MakeTempFolder();
+        match = new PaddleGame();
+    }
+
+    void TearDown() override
+    {
+        delete match;
+        mainWindow = nullptr;
+        DestroyWindow(window);
+        SetCurrentDirectoryA(startDirectory);
+        if (!readOnlyFile.empty()) SetFileAttributesA(readOnlyFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+
+    // A match in play that New, Open or a failed Load would visibly change.
+    void PlayAMatch(bool modified)
+    {
+        match->leftScore = 4;
+        match->rightScore = 6;
+        match->cheatMode = true;
+        match->computerOpponent = false;
+        match->modified = modified;
+    }
+
+    void ExpectMatchInPlay()
+    {
+        EXPECT_EQ(4, match->leftScore);
+        EXPECT_EQ(6, match->rightScore);
+        EXPECT_TRUE(match->cheatMode);
+        EXPECT_FALSE(match->computerOpponent);
+    }
+
+    // What PlayAMatch's match looks like on disk.
+    const std::string matchInPlayFile = "4\r\n6\r\n1\r\n0\r\n";
+
+    void SetFilePath(const std::string& path)
+    {
+        lstrcpyA(match->filePath, path.c_str());
+    }
+
+    void ExpectRepainting(bool expected)
+    {
+        RECT update;
+        EXPECT_EQ(expected, GetUpdateRect(window, &update, FALSE) != FALSE);
+    }
+
+    char startDirectory[MAX_PATH] = "";
+    HWND window = nullptr;
+    std::string folder;
+    PaddleGame* match = nullptr;
+    std::string readOnlyFile;
+};
+
+// The unsaved-changes prompt on New and Open.
+struct PromptRow {
+    const char* name;
+    const char* command;  // "New" or "Open"
+    bool modified;
+    int answer;           // the prompt's answer, when it is shown
+    bool saved;           // the match was written to its file first
+    bool goesOn;          // the command went on after the prompt
+};
+
+class FileCommandsPrompt : public FileCommands, public ::testing::WithParamInterface<PromptRow> {};
+
+TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
+{
+    const PromptRow& row = GetParam();
+    bool open = std::string(row.command) == "Open";
+    std::string current = folder + "current.sav";
+    std::string other = folder + "other.sav";
+    WriteWholeFile(current, "9\r\n9\r\n0\r\n0\r\n");
+    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    PlayAMatch(row.modified);
+    SetFilePath(current);
+    ValidateRect(window, nullptr);
+
+    Plan plan;
+    plan.prompt = row.answer;
+    plan.openFile = other;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        if (open) {
+            match->FileOpen(window);
+        } else {
+            match->FileNew(window);
+        }
+    }
+
+    if (row.modified) {
+        EXPECT_EQ(1, seen.prompts);
+        EXPECT_EQ(row.command, seen.promptCaption);
+        EXPECT_EQ("Do You want to save?", seen.promptText);
+        EXPECT_EQ(window, seen.promptOwner);
+    } else {
+        EXPECT_EQ(0, seen.prompts);
+    }
+    EXPECT_EQ(0, seen.saveAsDialogs);
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
+    EXPECT_EQ(row.saved ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(current));
+    EXPECT_EQ(open && row.goesOn ? 1 : 0, seen.openDialogs);
+    ExpectRepainting(row.goesOn);
+
+    if (!row.goesOn) {
+        ExpectMatchInPlay();
+        EXPECT_EQ(current, match->filePath);
+        EXPECT_TRUE(match->modified);
+    } else if (open) {
+        EXPECT_EQ("", seen.openNameField);
+        EXPECT_EQ(window, seen.dialogOwner);
+        EXPECT_EQ(1, match->leftScore);
+        EXPECT_EQ(2, match->rightScore);
+        EXPECT_FALSE(match->cheatMode);
+        EXPECT_TRUE(match->computerOpponent);
+        EXPECT_EQ(other, match->filePath);
+        EXPECT_FALSE(match->modified);
+    } else {
+        EXPECT_EQ(0, match->leftScore);
+        EXPECT_EQ(0, match->rightScore);
+        EXPECT_FALSE(match->cheatMode);
+        EXPECT_STREQ("", match->filePath);
+        // New leaves the mark alone: only the save before it clears it.
+        EXPECT_EQ(row.modified && !row.saved, match->modified);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, FileCommandsPrompt,
+    ::testing::Values(PromptRow{"NewUnchanged", "New", false, IDCANCEL, false, true},
+                      PromptRow{"NewYes", "New", true, IDYES, true, true},
+                      PromptRow{"NewNo", "New", true, IDNO, false, true},
+                      PromptRow{"NewCancel", "New", true, IDCANCEL, false, false},
+                      PromptRow{"OpenUnchanged", "Open", false, IDCANCEL, false, true},
+                      PromptRow{"OpenYes", "Open", true, IDYES, true, true},
+                      PromptRow{"OpenNo", "Open", true, IDNO, false, true},
+                      PromptRow{"OpenCancel", "Open", true, IDCANCEL, false, false}),
+    [](const ::testing::TestParamInfo<PromptRow>& info) { return std::string(info.param.name); });
+
+// New or Open answered Yes stops, changing nothing, when that save did not happen.
+struct UnsavedRow {
+    const char* name;
+    const char* command;
+    bool hasFile;  // true: the save fails writing; false: its Save As is cancelled
+};
+
+class FileCommandsUnsaved : public FileCommands, public ::testing::WithParamInterface<UnsavedRow> {};
+
+TEST_P(FileCommandsUnsaved, YesStopsWhenTheSaveDidNotHappen)
+{
+    const UnsavedRow& row = GetParam();
+    bool open = std::string(row.command) == "Open";
+    std::string unwritable = folder + "missing\\match.sav";
+    std::string other = folder + "other.sav";
+    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    PlayAMatch(true);
+    if (row.hasFile) SetFilePath(unwritable);
+    ValidateRect(window, nullptr);
+
+    Plan plan;
+    plan.prompt = IDYES;
+    plan.openFile = other;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        if (open) {
+            match->FileOpen(window);
+        } else {
+            match->FileNew(window);
+        }
+    }
+
+    EXPECT_EQ(1, seen.prompts);
+    EXPECT_EQ(row.hasFile ? 0 : 1, seen.saveAsDialogs);
+    EXPECT_EQ(row.hasFile ? 1 : 0, seen.problems);
+    EXPECT_EQ(0, seen.openDialogs);
+    ExpectMatchInPlay();
+    EXPECT_TRUE(match->modified);
+    EXPECT_EQ(row.hasFile ? unwritable : "", match->filePath);
+    EXPECT_FALSE(FileExists(folder + "missing"));
+    ExpectRepainting(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saves, FileCommandsUnsaved,
+    ::testing::Values(UnsavedRow{"NewSaveAsCancelled", "New", false},
+                      UnsavedRow{"NewWriteFailed", "New", true},
+                      UnsavedRow{"OpenSaveAsCancelled", "Open", false},
+                      UnsavedRow{"OpenWriteFailed", "Open", true}),
+    [](const ::testing::TestParamInfo<UnsavedRow>& info) { return std::string(info.param.name); });
+
+TEST_F(FileCommands, SaveAfterOpenWritesBackToTheOpenedFileWhereverTheDirectoryMoves)
+{
+    std::string games = folder + "games\\";
+    std::string elsewhere = folder + "elsewhere\\";
+    ASSERT_TRUE(CreateDirectoryA(games.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+    std::string opened = games + "match.sav";
+    WriteWholeFile(opened, "1\r\n2\r\n0\r\n1\r\n");
+
+    Plan plan;
+    plan.openFile = opened;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        match->FileOpen(window);
+        EXPECT_EQ(opened, match->filePath);
+        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere.c_str()));
+        match->leftScore = 5;
+        match->modified = true;
+        EXPECT_TRUE(match->FileSave());
+    }
+
+    EXPECT_EQ(1, seen.openDialogs);
+    EXPECT_EQ(0, seen.saveAsDialogs);
+    EXPECT_EQ("5\r\n2\r\n0\r\n1\r\n", ReadWholeFile(opened));
+    EXPECT_FALSE(FileExists(elsewhere + "match.sav"));
+    EXPECT_FALSE(match->modified);
+}
+
+TEST_F(FileCommands, CancelledOpenEmptiesThePathAndKeepsTheMatch)
+{
+    PlayAMatch(true);
+    SetFilePath(folder + "current.sav");
+    ValidateRect(window, nullptr);
+
+    Plan plan;
+    plan.prompt = IDNO;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        match->FileOpen(window);
+    }
+
+    EXPECT_EQ(1, seen.openDialogs);
+    EXPECT_STREQ("", match->filePath);
+    ExpectMatchInPlay();
+    EXPECT_TRUE(match->modified);
+    ExpectRepainting(false);
+}
+
+TEST_F(FileCommands, OpenOfAFileThatIsNotASavedGameSaysSoAndChangesNothing)
+{
+    std::string bad = folder + "bad.sav";
+    WriteWholeFile(bad, "3\r\nabc\r\n0\r\n1\r\n");
+    PlayAMatch(true);
+
+    Plan plan;
+    plan.prompt = IDNO;
+    plan.openFile = bad;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        match->FileOpen(window);
+    }
+
+    EXPECT_EQ(1, seen.problems);
+    EXPECT_NE(std::string::npos, seen.problemText.find(bad)) << seen.problemText;
+    EXPECT_NE(std::string::npos, seen.problemText.find("not a saved game")) << seen.problemText;
+    EXPECT_EQ(window, seen.problemOwner);
+    ExpectMatchInPlay();
+    EXPECT_TRUE(match->modified);
+    EXPECT_STREQ("", match->filePath);
+}
+
+TEST_F(FileCommands, SaveAsAddsTheDefaultExtensionAndASaveAfterItNeedsNoDialog)
+{
+    PlayAMatch(true);
+    Plan plan;
+    plan.saveAsFile = folder + "match";
+    Seen seen;
+    bool savedAs = false;
+    bool savedAgain = false;
+    {
+        Player player(plan, seen);
+        savedAs = match->FileSaveAs();
+        match->leftScore = 7;
+        match->modified = true;
+        savedAgain = match->FileSave();
+    }
+
+    EXPECT_TRUE(savedAs);
+    EXPECT_TRUE(savedAgain);
+    EXPECT_EQ(1, seen.saveAsDialogs);
+    EXPECT_EQ(window, seen.dialogOwner);
+    EXPECT_EQ(0, seen.replaceQuestions);
+    EXPECT_EQ(folder + "match.sav", match->filePath);
+    EXPECT_EQ("7\r\n6\r\n1\r\n0\r\n", ReadWholeFile(folder + "match.sav"));
+    EXPECT_FALSE(match->modified);
+}
+
+TEST_F(FileCommands, SaveWithoutAFileShowsSaveAs)
+{
+    PlayAMatch(true);
+    Plan plan;
+    plan.saveAsFile = folder + "first.sav";
+    Seen seen;
+    {
+        Player player(plan, seen);
+        EXPECT_TRUE(match->FileSave());
+    }
+    EXPECT_EQ(1, seen.saveAsDialogs);
+    EXPECT_EQ(matchInPlayFile, ReadWholeFile(folder + "first.sav"));
+    EXPECT_EQ(folder + "first.sav", match->filePath);
+    EXPECT_FALSE(match->modified);
+}
+
+TEST_F(FileCommands, CancelledSaveAsChangesNothing)
+{
+    PlayAMatch(true);
+    SetFilePath(folder + "kept.sav");
+    Seen seen;
+    bool saved = true;
+    {
+        Player player(Plan(), seen);
+        saved = match->FileSaveAs();
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(1, seen.saveAsDialogs);
+    EXPECT_EQ(folder + "kept.sav", match->filePath);
+    EXPECT_TRUE(match->modified);
+    EXPECT_FALSE(FileExists(folder + "kept.sav"));
+}
+
+// Save As onto a file that exists asks before replacing it.
+class FileCommandsReplace : public FileCommands, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
+{
+    bool replace = GetParam() == IDYES;
+    std::string existing = folder + "existing.sav";
+    WriteWholeFile(existing, "9\r\n9\r\n0\r\n0\r\n");
+    PlayAMatch(true);
+    Plan plan;
+    plan.saveAsFile = existing;
+    plan.replace = GetParam();
+    Seen seen;
+    bool saved = !replace;
+    {
+        Player player(plan, seen);
+        saved = match->FileSaveAs();
+    }
+    EXPECT_EQ(1, seen.replaceQuestions);
+    EXPECT_EQ(replace, saved);
+    EXPECT_EQ(replace ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(existing));
+    EXPECT_EQ(replace ? existing : "", match->filePath);
+    EXPECT_EQ(!replace, match->modified);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, FileCommandsReplace, ::testing::Values(IDYES, IDNO),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == IDYES ? "Yes" : "No");
+                         });
+
+// A save that fails keeps the old file and the mark, and says so.
+class FileCommandsFailedSave : public FileCommands, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
+{
+    bool readOnly = GetParam();
+    std::string target = readOnly ? folder + "locked.sav" : folder + "missing\\match.sav";
+    if (readOnly) {
+        WriteWholeFile(target, "9\r\n9\r\n0\r\n0\r\n");
+        ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+        readOnlyFile = target;
+    }
+    PlayAMatch(true);
+    SetFilePath(target);
+    Seen seen;
+    bool saved = true;
+    {
+        Player player(Plan(), seen);
+        saved = match->FileSave();
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(0, seen.saveAsDialogs);
+    EXPECT_EQ(1, seen.problems);
+    EXPECT_NE(std::string::npos, seen.problemText.find("could not be saved")) << seen.problemText;
+    EXPECT_NE(std::string::npos, seen.problemText.find(target)) << seen.problemText;
+    EXPECT_EQ(window, seen.problemOwner);
+    EXPECT_TRUE(match->modified);
+    EXPECT_EQ(target, match->filePath);
+    if (readOnly) {
+        EXPECT_EQ("9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(target));
+    } else {
+        EXPECT_FALSE(FileExists(target));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FileCommandsFailedSave, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "ReadOnlyFile" : "MissingFolder");
+                         });

@@ -1,1 +1,239 @@
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "../../document/Music.h"
+#include "../../game/PaddleGame.h"
+#include "TestSupport.h"
+
+namespace {
+
+std::string CurrentFolder()
+{
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    return std::string(folder) + "\\";
+}
+
+// The test programs start in the game folder, next to the real Rovor.wav.
+const std::string gameFolder = CurrentFolder();
+
+std::string LittleEndian32(unsigned value)
+{
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+// One RIFF chunk with its pad byte when the payload is odd.
+std::string Chunk(const char* id, const std::string& payload)
+{
+    std::string chunk = std::string(id, 4) + LittleEndian32(static_cast<unsigned>(payload.size())) + payload;
+    if (payload.size() % 2 == 1) chunk += '\0';
+    return chunk;
+}
+
+std::string Riff(const char* form, const std::string& chunks)
+{
+    return "RIFF" + LittleEndian32(static_cast<unsigned>(4 + chunks.size())) + std::string(form, 4) + chunks;
+}
+
+// PCM, one channel, 8000 samples a second, 8 bits.
+std::string PcmFormat()
+{
+    return std::string("\x01\x00\x01\x00", 4) + LittleEndian32(8000) + LittleEndian32(8000) +
+           std::string("\x01\x00\x08\x00", 4);
+}
+
+const std::string samples = "\x80\x90\xA0\x90";
+
+std::string WindowTitle(HWND window)
+{
+    char title[MAX_PATH];
+    GetWindowTextA(window, title, sizeof title);
+    return title;
+}
+
+// The text of a message box is its static control 0xFFFF.
+std::string MessageText(HWND box)
+{
+    char text[1024] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+// The common file dialogs have a file-name box (cmb13, or edt1 in older layouts).
+bool IsFileDialog(HWND dialog)
+{
+    return GetDlgItem(dialog, 0x47C) != nullptr || GetDlgItem(dialog, 0x480) != nullptr;
+}
+
+}  // namespace
+
+struct WaveFileRow {
+    const char* name;
+    std::string contents;
+    bool wave;
+};
+
+class WaveFileCheck : public ::testing::TestWithParam<WaveFileRow> {};
+
+TEST_P(WaveFileCheck, TellsAPlayableWaveFromOtherFiles)
+{
+    std::string path = MakeTempFolder() + "sound.wav";
+    WriteWholeFile(path, GetParam().contents);
+    EXPECT_EQ(GetParam().wave, IsWaveFile(path.c_str()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, WaveFileCheck,
+    ::testing::Values(
+        WaveFileRow{"MinimalWave", Riff("WAVE", Chunk("fmt ", PcmFormat()) + Chunk("data", samples)), true},
+        WaveFileRow{"OddChunkBeforeFormat",
+                    Riff("WAVE", Chunk("LIST", "abc") + Chunk("fmt ", PcmFormat()) + Chunk("data", samples)), true},
+        WaveFileRow{"ZeroBytes", "", false},
+        WaveFileRow{"Text", "This is not a sound.\r\nIt only has a .wav name.\r\n", false},
+        WaveFileRow{"HeaderCutShort", Riff("WAVE", Chunk("fmt ", PcmFormat())).substr(0, 10), false},
+        WaveFileRow{"NoChunks", Riff("WAVE", ""), false},
+        WaveFileRow{"FormatWithoutData", Riff("WAVE", Chunk("fmt ", PcmFormat())), false},
+        WaveFileRow{"DataBeforeFormat", Riff("WAVE", Chunk("data", samples) + Chunk("fmt ", PcmFormat())), false},
+        WaveFileRow{"FormatTooShort",
+                    Riff("WAVE", Chunk("fmt ", PcmFormat().substr(0, 14)) + Chunk("data", samples)), false},
+        WaveFileRow{"EmptyData", Riff("WAVE", Chunk("fmt ", PcmFormat()) + Chunk("data", "")), false},
+        WaveFileRow{"NotAWaveForm", Riff("AVI ", Chunk("fmt ", PcmFormat()) + Chunk("data", samples)), false},
+        // A chunk that claims to run past the end of the file hides what follows it.
+        WaveFileRow{"ChunkOfFourGigabytes",
+                    Riff("WAVE", "junk" + LittleEndian32(0xFFFFFFFFu) + Chunk("fmt ", PcmFormat()) +
+                                     Chunk("data", samples)),
+                    false}),
+    [](const ::testing::TestParamInfo<WaveFileRow>& info) { return std::string(info.param.name); });
+
+TEST(WaveFile, TheGamesMusicIsAWave)
+{
+    EXPECT_TRUE(IsWaveFile((gameFolder + "Rovor.wav").c_str()));
+}
+
+TEST(WaveFile, TruncatedGameMusicIsNotAWave)
+{
+    // Cut inside the format chunk.
+    std::string path = MakeTempFolder() + "cut.wav";
+    WriteWholeFile(path, ReadWholeFile(gameFolder + "Rovor.wav").substr(0, 30));
+    EXPECT_FALSE(IsWaveFile(path.c_str()));
+}
+
+TEST(WaveFile, MissingFileOrFolderIsNotAWave)
+{
+    std::string folder = MakeTempFolder();
+    EXPECT_FALSE(IsWaveFile((folder + "absent.wav").c_str()));
+    ASSERT_TRUE(CreateDirectoryA((folder + "folder.wav").c_str(), nullptr));
+    EXPECT_FALSE(IsWaveFile((folder + "folder.wav").c_str()));
+}
+
+class Music : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = CreateTestWindow(320, 240);
+        mainWindow = window;
+        folder = MakeTempFolder();
+        match = new PaddleGame();
+    }
+
+    void TearDown() override
+    {
+        match->StopMusic();
+        delete match;
+        mainWindow = nullptr;
+        DestroyWindow(window);
+        SetCurrentDirectoryA(gameFolder.c_str());
+    }
+
+    // Runs Open Wave File, choosing `file` in the dialog (empty: Cancel) and
+    // confirming any message box; remembers what was shown.
+    void OpenWave(const std::string& file)
+    {
+        {
+            DialogAnswerer dialog("Open", [this, file](HWND shown) {
+                ++dialogs;
+                dialogOwner = GetWindow(shown, GW_OWNER);
+                if (!IsFileDialog(shown) || file.empty()) {
+                    PressButton(IDCANCEL)(shown);
+                } else {
+                    ChooseFile(file)(shown);
+                }
+            });
+            DialogAnswerer problem("Open Wave File", [this](HWND shown) {
+                ++problems;
+                problemOwner = GetWindow(shown, GW_OWNER);
+                problemText = MessageText(shown);
+                PressButton(IDOK)(shown);
+            });
+            match->FileOpenWave(window);
+        }  // the answerers have stopped: what they wrote can be read
+    }
+
+    HWND window = nullptr;
+    std::string folder;
+    PaddleGame* match = nullptr;
+    int dialogs = 0;
+    HWND dialogOwner = nullptr;
+    int problems = 0;
+    std::string problemText;
+    HWND problemOwner = nullptr;
+};
+
+TEST_F(Music, DefaultMusicInTheCurrentDirectoryPlaysAndNamesTheWindow)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA(gameFolder.c_str()));
+    EXPECT_TRUE(match->StartDefaultMusic(window));
+    EXPECT_EQ("Rovor.wav", WindowTitle(window));
+    EXPECT_STREQ("Rovor.wav", match->musicFile);
+}
+
+TEST_F(Music, WithoutDefaultMusicTheTitleStays)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    EXPECT_FALSE(match->StartDefaultMusic(window));
+    EXPECT_EQ("Brellix test", WindowTitle(window));
+    EXPECT_STREQ("Rovor.wav", match->musicFile);
+}
+
+TEST_F(Music, ChosenWaveInAnotherFolderNamesTheWindow)
+{
+    std::string theme = folder + "theme.wav";
+    ASSERT_TRUE(CopyFileA((gameFolder + "Rovor.wav").c_str(), theme.c_str(), FALSE));
+    ASSERT_TRUE(SetCurrentDirectoryA(gameFolder.c_str()));
+    match->StartDefaultMusic(window);
+
+    OpenWave(theme);
+    EXPECT_EQ(1, dialogs);
+    EXPECT_EQ(window, dialogOwner);
+    EXPECT_EQ(0, problems) << problemText;
+    EXPECT_EQ("theme.wav", WindowTitle(window));
+    EXPECT_STREQ("theme.wav", match->musicFile);
+}
+
+TEST_F(Music, CancelledOpenWaveKeepsTheTitle)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA(gameFolder.c_str()));
+    match->StartDefaultMusic(window);
+
+    OpenWave("");
+    EXPECT_EQ(1, dialogs);
+    EXPECT_EQ(0, problems);
+    EXPECT_EQ("Rovor.wav", WindowTitle(window));
+    EXPECT_STREQ("", match->musicFile);
+}
+
+TEST_F(Music, TextFileNamedWavIsReportedAndStillNamesTheWindow)
+{
+    std::string notes = folder + "notes.wav";
+    WriteWholeFile(notes, "These are notes, not music.\r\n");
+
+    OpenWave(notes);
+    EXPECT_EQ(1, problems);
+    EXPECT_EQ(window, problemOwner);
+    EXPECT_NE(std::string::npos, problemText.find(notes)) << problemText;
+    EXPECT_EQ("notes.wav", WindowTitle(window));
+    EXPECT_STREQ("notes.wav", match->musicFile);
+}
