@@ -1,1 +1,610 @@
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../../game/FrameRendering.h"
+#include "../../game/PaddleGame.h"
+#include "TestSupport.h"
+
+namespace {
+
+const COLORREF white = RGB(255, 255, 255);
+const COLORREF black = RGB(0, 0, 0);
+
+// Pixels of a bitmap or of a window's client area, read in one go.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> colours;
+    // CLR_INVALID outside, as when the pixels could not be read at all.
+    COLORREF At(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+        return colours[static_cast<size_t>(y) * width + x];
+    }
+};
+
+Pixels ReadBitmap(HBITMAP bitmap)
+{
+    BITMAP info = {};
+    Pixels pixels;
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return pixels;
+    pixels.width = info.bmWidth;
+    pixels.height = info.bmHeight;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = info.bmWidth;
+    format.bmiHeader.biHeight = -info.bmHeight;  // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> raw(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, info.bmHeight, raw.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (uint32_t value : raw)
+        pixels.colours.push_back(RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF));
+    return pixels;
+}
+
+// A data file of the game folder, loaded apart from the game's own copy.
+Pixels ReadBitmapFile(const char* name)
+{
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    Pixels pixels = ReadBitmap(bitmap);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// Writes a 24-bit bitmap file whose pixel (x, y) is colour(x, y).
+void WriteBitmapFile(const std::string& path, int width, int height, COLORREF (*colour)(int, int))
+{
+    int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;  // bottom row first
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = stride * height;
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::string data(reinterpret_cast<const char*>(&file), sizeof file);
+    data.append(reinterpret_cast<const char*>(&info), sizeof info);
+    for (int y = height - 1; y >= 0; --y) {
+        std::string row(stride, '\0');
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = colour(x, y);
+            row[3 * x] = static_cast<char>(GetBValue(c));
+            row[3 * x + 1] = static_cast<char>(GetGValue(c));
+            row[3 * x + 2] = static_cast<char>(GetRValue(c));
+        }
+        data += row;
+    }
+    WriteWholeFile(path, data);
+}
+
+Pixels CaptureClient(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HDC windowDc = GetDC(window);
+    HDC copyDc = CreateCompatibleDC(windowDc);
+    HBITMAP copy = CreateCompatibleBitmap(windowDc, client.right, client.bottom);
+    HGDIOBJ saved = SelectObject(copyDc, copy);
+    BitBlt(copyDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
+    SelectObject(copyDc, saved);
+    Pixels pixels = ReadBitmap(copy);
+    DeleteObject(copy);
+    DeleteDC(copyDc);
+    ReleaseDC(window, windowDc);
+    return pixels;
+}
+
+// One match drawn straight into its own window. The ball stands at the
+// centre, the paddles where InitGame puts them (rows 100 to 200) and every
+// spark out of sight, so each test sees only what it sets up.
+class FrameRendering : public ::testing::Test {
+protected:
+    void Open(int width, int height)
+    {
+        window = CreateTestWindow(width, height);
+        match = new PaddleGame();
+        match->InitGame(window);
+        ASSERT_EQ(width, match->clientRect.right);
+        ASSERT_EQ(height, match->clientRect.bottom);
+        match->ballVelX = 0;
+        match->ballVelY = 0;
+        ParkSparks();
+    }
+
+    void TearDown() override
+    {
+        delete match;
+        if (window != nullptr && IsWindow(window)) DestroyWindow(window);
+        PumpMessages();
+    }
+
+    void ParkSparks()
+    {
+        for (SparkPair (*system)[sparksPerSystem] :
+             {&match->ballSparks, &match->rightWallSparks, &match->leftWallSparks}) {
+            for (SparkPair& pair : *system) {
+                pair.lead = {0, -100, -100, 1000000};
+                pair.trail = {0, -100, -100, 1000000};
+            }
+        }
+    }
+
+    // A frame started a second ago has no time left to sleep out.
+    void Render()
+    {
+        match->frameStartTick = GetTickCount() - 1000;
+        match->RenderFrame(window);
+    }
+
+    void PlaceBall(int left, int top) { match->ball = {left, top, left + 20, top + 20}; }
+
+    HWND window = nullptr;
+    PaddleGame* match = nullptr;
+};
+
+}  // namespace
+
+TEST_F(FrameRendering, BallIsWhiteWithBlackOutlineAndNoLineWhenLevel)
+{
+    Open(800, 600);
+    PlaceBall(390, 290);
+    match->ballVelX = -15;
+    Render();
+    Pixels shown = CaptureClient(window);
+    EXPECT_EQ(white, shown.At(400, 300));  // the centre: no path line over it
+    EXPECT_EQ(white, shown.At(393, 300));
+    EXPECT_EQ(white, shown.At(400, 307));
+    EXPECT_EQ(black, shown.At(390, 300));
+    EXPECT_EQ(black, shown.At(409, 300));
+    EXPECT_EQ(black, shown.At(400, 290));
+    EXPECT_EQ(black, shown.At(400, 309));
+    for (POINT corner : {POINT{390, 290}, POINT{392, 292}, POINT{407, 307}}) {  // outside the circle
+        EXPECT_NE(white, shown.At(corner.x, corner.y)) << corner.x << "," << corner.y;
+        EXPECT_NE(black, shown.At(corner.x, corner.y)) << corner.x << "," << corner.y;
+    }
+    EXPECT_NE(white, shown.At(389, 300));
+    EXPECT_NE(black, shown.At(389, 300));
+}
+
+TEST_F(FrameRendering, PathLineFollowsVelocityToTheBottomEdge)
+{
+    Open(800, 600);
+    PlaceBall(390, 290);
+    match->ballVelX = -15;
+    match->ballVelY = 4;
+    Render();
+    Pixels shown = CaptureClient(window);
+    // The line passes exactly through the centre plus whole steps of (-15, 4).
+    for (int step = 0; step <= 26; ++step)
+        EXPECT_EQ(black, shown.At(400 - 15 * step, 300 + 4 * step)) << "step " << step;
+    EXPECT_NE(black, shown.At(400 - 15 * 20, 300 + 4 * 20 - 3));
+}
+
+namespace {
+
+struct PathRow {
+    const char* name;
+    RECT ball;
+    int velX;
+    int velY;
+    POINT expected;
+};
+
+class FrameRenderingPath : public ::testing::TestWithParam<PathRow> {};
+
+}  // namespace
+
+TEST_P(FrameRenderingPath, LineEndsAtFirstStepReachingTopOrBottom)
+{
+    const PathRow& row = GetParam();
+    RECT client = {0, 0, 800, 600};
+    POINT end = PathLineEnd(row.ball, row.velX, row.velY, client);
+    EXPECT_EQ(row.expected.x, end.x);
+    EXPECT_EQ(row.expected.y, end.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FrameRenderingPath,
+    ::testing::Values(PathRow{"DownLeft75Steps", {390, 290, 410, 310}, -15, 4, {-725, 600}},
+                      PathRow{"UpRightPastTop", {390, 290, 410, 310}, 10, -7, {830, -1}},
+                      PathRow{"Level", {390, 290, 410, 310}, 15, 0, {400, 300}},
+                      PathRow{"CentreOnTopEdge", {390, -10, 410, 10}, 5, 3, {400, 0}},
+                      PathRow{"CentreBelowBottom", {390, 600, 410, 620}, 5, -3, {400, 610}},
+                      PathRow{"OneStepPastBottom", {390, 290, 410, 310}, 1, 300, {401, 600}}),
+    [](const ::testing::TestParamInfo<PathRow>& row) { return std::string(row.param.name); });
+
+TEST(FrameRenderingPathLimit, FastestBallsLineIsShortenedAlongItsDirection)
+{
+    RECT client = {0, 0, 800, 600};
+    RECT ball = {390, 290, 410, 310};
+    // One step: (INT_MIN, INT_MAX) from (400, 300), about one to one.
+    POINT end = PathLineEnd(ball, INT_MIN, INT_MAX, client);
+    EXPECT_EQ(400 - 100000000, end.x);
+    EXPECT_GE(end.y, 300 + 99999998);
+    EXPECT_LE(end.y, 300 + 100000000);
+    // 300 steps of (INT_MAX, 1): flat and to the right.
+    end = PathLineEnd(ball, INT_MAX, 1, client);
+    EXPECT_GE(end.x, 400 + 99999999);
+    EXPECT_LE(end.x, 400 + 100000000);
+    EXPECT_EQ(300, end.y);
+}
+
+namespace {
+
+// The whole background row is one phase when waveLength is 0; the copies
+// start at the truncated offsets, with pi taken as 3.14 (sin 90 degrees is
+// then just below 1, so 6 * sin - 64 truncates to -58 and 6 * sin + 959 to 964).
+struct BackgroundRow {
+    const char* name;
+    int waveLength;
+    int waveFrequency;
+    int waveAmplitude;
+    int frameCountBefore;
+    int firstCopyX;
+    int secondCopyX;
+};
+
+class FrameRenderingBackground : public FrameRendering, public ::testing::WithParamInterface<BackgroundRow> {};
+
+}  // namespace
+
+TEST_P(FrameRenderingBackground, TwoCopiesSideBySideShiftedByWave)
+{
+    const BackgroundRow& row = GetParam();
+    Open(1200, 700);
+    match->waveLength = row.waveLength;
+    match->waveFrequency = row.waveFrequency;
+    match->waveAmplitude = row.waveAmplitude;
+    match->frameCount = row.frameCountBefore;
+    Render();
+    Pixels shown = CaptureClient(window);
+    Pixels lava = ReadBitmapFile("lavawall.bmp");
+    ASSERT_EQ(1024, lava.width);
+    // Rows clear of barriers, paddles, ball and score.
+    for (int y : {40, 250, 400, 650}) {
+        for (int x = 0; x < 1200; ++x) {
+            int source = x < row.secondCopyX ? x - row.firstCopyX : x - row.secondCopyX;
+            ASSERT_EQ(lava.At(source, y), shown.At(x, y)) << "x " << x << " y " << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FrameRenderingBackground,
+    ::testing::Values(BackgroundRow{"StillWithoutAmplitude", 16, 16, 0, 45, -64, 959},
+                      BackgroundRow{"Phase90", 0, 90, 6, 0, -58, 964},
+                      BackgroundRow{"Phase270", 0, 90, 6, 2, -69, 953}),
+    [](const ::testing::TestParamInfo<BackgroundRow>& row) { return std::string(row.param.name); });
+
+TEST_F(FrameRendering, BarrierTilesLineTopAndBottomAndBuildPaddles)
+{
+    Open(810, 600);  // the last tile is cut by the right edge
+    match->leftPaddle = {100, 250, 120, 350};
+    match->rightPaddle = {690, 150, 710, 250};
+    match->waveAmplitude = 0;  // the background's pixel (x + 64, y) shows at (x, y)
+    Render();
+    Pixels shown = CaptureClient(window);
+    Pixels tile = ReadBitmapFile("barrier.bmp");
+    Pixels lava = ReadBitmapFile("lavawall.bmp");
+    ASSERT_EQ(20, tile.width);
+    ASSERT_EQ(20, tile.height);
+    for (int x = 0; x < 810; ++x) {
+        for (int y = 0; y < 20; ++y) {
+            if (y < 16 || x < 405) {  // the score is written from (405, 16)
+                ASSERT_EQ(tile.At(x % 20, y), shown.At(x, y)) << "top x " << x << " y " << y;
+            }
+            ASSERT_EQ(tile.At(x % 20, y), shown.At(x, 580 + y)) << "bottom x " << x << " y " << y;
+        }
+    }
+    for (int x = 0; x < 20; ++x) {
+        for (int y = 0; y < 100; ++y) {
+            ASSERT_EQ(tile.At(x, y % 10), shown.At(100 + x, 250 + y)) << "left x " << x << " y " << y;
+            ASSERT_EQ(tile.At(x, y % 10), shown.At(690 + x, 150 + y)) << "right x " << x << " y " << y;
+        }
+    }
+    // Nothing of them beyond their edges.
+    for (int x = 0; x < 810; ++x) {
+        if (x < 405) {
+            EXPECT_EQ(lava.At(x + 64, 20), shown.At(x, 20)) << "x " << x;
+        }
+        EXPECT_EQ(lava.At(x + 64, 579), shown.At(x, 579)) << "x " << x;
+    }
+    for (int x = 99; x <= 120; ++x) {
+        EXPECT_EQ(lava.At(x + 64, 249), shown.At(x, 249)) << "x " << x;
+        EXPECT_EQ(lava.At(x + 64, 350), shown.At(x, 350)) << "x " << x;
+    }
+    for (int y = 250; y < 350; ++y) {
+        EXPECT_EQ(lava.At(99 + 64, y), shown.At(99, y)) << "y " << y;
+        EXPECT_EQ(lava.At(120 + 64, y), shown.At(120, y)) << "y " << y;
+    }
+    for (int x = 689; x <= 710; ++x) {
+        EXPECT_EQ(lava.At(x + 64, 149), shown.At(x, 149)) << "x " << x;
+        EXPECT_EQ(lava.At(x + 64, 250), shown.At(x, 250)) << "x " << x;
+    }
+}
+
+// A background narrower than the window shows both copies whole: each is the
+// bitmap less its last column, which is marked here in magenta.
+TEST_F(FrameRendering, BackgroundCopiesLeaveOutTheLastColumn)
+{
+    std::string folder = MakeTempFolder();
+    auto colour = [](int x, int y) { return x == 199 ? RGB(255, 0, 255) : RGB(x, y % 200, 90); };
+    WriteBitmapFile(folder + "lavawall.bmp", 200, 600, colour);
+    CopyFileA("barrier.bmp", (folder + "barrier.bmp").c_str(), FALSE);
+    CopyFileA("particle_sheet.bmp", (folder + "particle_sheet.bmp").c_str(), FALSE);
+    window = CreateTestWindow(800, 600);
+    match = new PaddleGame();
+    char gameFolder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, gameFolder);
+    SetCurrentDirectoryA(folder.c_str());
+    match->InitGame(window);
+    SetCurrentDirectoryA(gameFolder);
+    for (const char* name : {"lavawall.bmp", "barrier.bmp", "particle_sheet.bmp"})
+        DeleteFileA((folder + name).c_str());
+    RemoveDirectoryA(folder.c_str());
+    ASSERT_EQ(200, match->lavaWallInfo.bmWidth);
+    match->waveAmplitude = 0;
+    match->ballVelX = 0;
+    ParkSparks();
+    Render();
+    Pixels shown = CaptureClient(window);
+    // The first copy covers -64 ... 134, the second 135 ... 333.
+    for (int y : {250, 400}) {
+        for (int x = 0; x < 334; ++x) {
+            int source = x < 135 ? x + 64 : x - 135;
+            ASSERT_EQ(colour(source, y), shown.At(x, y)) << "x " << x << " y " << y;
+        }
+        for (int x = 334; x < 340; ++x) ASSERT_NE(RGB(255, 0, 255), shown.At(x, y)) << "x " << x << " y " << y;
+    }
+}
+
+TEST_F(FrameRendering, ScoreIsWhiteTextFromTheMiddleWithNoBox)
+{
+    Open(800, 600);
+    match->leftScore = 3;
+    match->rightScore = 5;
+    Render();
+    Pixels shown = CaptureClient(window);
+
+    // The expected text, drawn alone in a fresh context of the same kind.
+    HDC screen = GetDC(nullptr);
+    HDC referenceDc = CreateCompatibleDC(screen);
+    HBITMAP reference = CreateCompatibleBitmap(screen, 200, 60);
+    HGDIOBJ saved = SelectObject(referenceDc, reference);
+    PatBlt(referenceDc, 0, 0, 200, 60, BLACKNESS);
+    SetBkMode(referenceDc, TRANSPARENT);
+    SetTextColor(referenceDc, white);
+    TextOutA(referenceDc, 0, 0, "3 to 5", 6);
+    SelectObject(referenceDc, saved);
+    DeleteDC(referenceDc);
+    ReleaseDC(nullptr, screen);
+    Pixels text = ReadBitmap(reference);
+    DeleteObject(reference);
+
+    int whiteCount = 0;
+    int otherCount = 0;
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            bool expectedWhite = text.At(x, y) == white;
+            ASSERT_EQ(expectedWhite, shown.At(400 + x, 16 + y) == white) << "x " << 400 + x << " y " << 16 + y;
+            (expectedWhite ? whiteCount : otherCount) += 1;
+        }
+    }
+    EXPECT_GT(whiteCount, 20);
+    EXPECT_GT(otherCount, whiteCount);
+    for (int y = 0; y < 76; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            ASSERT_NE(white, shown.At(x, y)) << "x " << x << " y " << y;
+        }
+    }
+}
+
+TEST_F(FrameRendering, SparksShowInSheetColoursOverTheBall)
+{
+    Open(800, 600);
+    PlaceBall(390, 290);
+    match->ballSparks[4].lead = {0, 50, 400, 37};        // column 5
+    match->rightWallSparks[0].trail = {0, 400, 300, 32}; // column 0, on the ball's centre
+    Render();
+    Pixels shown = CaptureClient(window);
+    Pixels sheet = ReadBitmapFile("particle_sheet.bmp");
+    EXPECT_EQ(sheet.At(5, 0), shown.At(50, 400));
+    EXPECT_EQ(sheet.At(0, 0), shown.At(400, 300));
+    EXPECT_EQ(white, shown.At(401, 300));
+}
+
+namespace {
+
+struct EmptyRow {
+    int width;
+    int height;
+};
+
+class FrameRenderingEmpty : public FrameRendering, public ::testing::WithParamInterface<EmptyRow> {};
+
+}  // namespace
+
+TEST_P(FrameRenderingEmpty, EmptyClientAreaDrawsNothing)
+{
+    Open(800, 600);
+    HDC windowDc = GetDC(window);
+    PatBlt(windowDc, 0, 0, 800, 600, BLACKNESS);
+    ReleaseDC(window, windowDc);
+    match->clientRect = {0, 0, GetParam().width, GetParam().height};
+    match->frameCount = 7;
+    match->ballSparks[0].lead = {-2, 30, 300, 20};
+    match->leftScore = 10;  // not even the winner prompt
+    DialogAnswerer answerer("Winner!", PressButton(IDYES));
+    Render();
+    EXPECT_EQ(10, match->leftScore);
+    EXPECT_EQ(7, match->frameCount);
+    EXPECT_EQ(300, match->ballSparks[0].lead.y);
+    EXPECT_EQ(20, match->ballSparks[0].lead.life);
+    Pixels shown = CaptureClient(window);
+    EXPECT_EQ(black, shown.At(400, 300));
+    EXPECT_EQ(black, shown.At(5, 5));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FrameRenderingEmpty, ::testing::Values(EmptyRow{0, 600}, EmptyRow{800, 0}));
+
+namespace {
+
+struct WinnerRow {
+    int leftScore;
+    int rightScore;
+    const char* text;
+};
+
+class FrameRenderingWinner : public FrameRendering, public ::testing::WithParamInterface<WinnerRow> {};
+
+}  // namespace
+
+TEST_P(FrameRenderingWinner, YesStartsNewMatch)
+{
+    Open(800, 600);
+    match->leftScore = GetParam().leftScore;
+    match->rightScore = GetParam().rightScore;
+    match->ballVelX = 9;
+    DialogAnswerer answerer("Winner!", PressButton(IDYES));
+    Render();
+    ASSERT_TRUE(WaitUntil([&] { return answerer.Answered() == 1; }, 5000));
+    EXPECT_EQ(GetParam().text, answerer.LastText());
+    EXPECT_EQ(0, match->leftScore);
+    EXPECT_EQ(0, match->rightScore);
+    EXPECT_EQ(-15, match->ballVelX);
+    EXPECT_TRUE(IsWindow(window));
+}
+
+INSTANTIATE_TEST_SUITE_P(Players, FrameRenderingWinner,
+                         ::testing::Values(WinnerRow{10, 4, "Player 1 wins!\n   Continue?"},
+                                           WinnerRow{10, 10, "Player 1 wins!\n   Continue?"},
+                                           WinnerRow{3, 10, "Player 2 wins!\n   Continue?"}));
+
+TEST_F(FrameRendering, WinnerPromptNoQuitsByDestroyingTheWindow)
+{
+    Open(800, 600);
+    match->leftScore = 10;
+    DialogAnswerer answerer("Winner!", PressButton(IDNO));
+    Render();
+    ASSERT_TRUE(WaitUntil([&] { return answerer.Answered() == 1; }, 5000));
+    EXPECT_EQ("Player 1 wins!\n   Continue?", answerer.LastText());
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(10, match->leftScore);
+}
+
+TEST_F(FrameRendering, NoPromptBelowWinningScore)
+{
+    Open(800, 600);
+    match->leftScore = 9;
+    match->rightScore = 9;
+    DialogAnswerer answerer("Winner!", PressButton(IDYES));
+    Render();
+    EXPECT_EQ(0, answerer.Answered());
+    EXPECT_EQ(9, match->leftScore);
+}
+
+TEST_F(FrameRendering, FrameCountAtLimitStepsBackWholeTurns)
+{
+    Open(800, 600);
+    match->frameCount = INT_MAX;
+    Render();
+    // INT_MAX + 1 = 2147483648 = 5965232 * 360 + 128.
+    EXPECT_EQ(128, match->frameCount);
+    Render();
+    EXPECT_EQ(129, match->frameCount);
+}
+
+TEST(FrameRenderingCounter, NextFrameCountCountsOnAndStaysInRange)
+{
+    EXPECT_EQ(1, NextFrameCount(0));
+    EXPECT_EQ(INT_MAX, NextFrameCount(INT_MAX - 1));
+    EXPECT_EQ(128, NextFrameCount(INT_MAX));
+}
+
+namespace {
+
+struct PhaseRow {
+    int row;
+    int waveLength;
+    int frameCount;
+    int waveFrequency;
+    int64_t truePhase;
+};
+
+class FrameRenderingPhase : public ::testing::TestWithParam<PhaseRow> {};
+
+}  // namespace
+
+// Within 32 bits the phase is exact; beyond, it keeps its angle modulo 360.
+TEST_P(FrameRenderingPhase, KeepsPhaseModulo360)
+{
+    const PhaseRow& p = GetParam();
+    int phase = WavePhase(p.row, p.waveLength, p.frameCount, p.waveFrequency);
+    if (p.truePhase >= INT_MIN && p.truePhase <= INT_MAX) {
+        EXPECT_EQ(p.truePhase, phase);
+    } else {
+        EXPECT_EQ(0, (static_cast<int64_t>(phase) - p.truePhase) % 360);
+        EXPECT_LT(phase, 360);
+        EXPECT_GT(phase, -360);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FrameRenderingPhase,
+    ::testing::Values(PhaseRow{0, 16, 0, 16, 0}, PhaseRow{10, 16, 5, 16, 240},
+                      PhaseRow{599, 16, 100, 16, 11184}, PhaseRow{0, 1, INT_MAX, 1, 2147483647LL},
+                      PhaseRow{1, 1, INT_MAX, 1, 2147483648LL}, PhaseRow{0, 0, INT_MAX, 2, 4294967294LL},
+                      PhaseRow{0, 0, INT_MAX, -2, -4294967294LL},
+                      PhaseRow{INT_MAX, INT_MAX, INT_MAX, INT_MAX, 2 * 4611686014132420609LL},
+                      PhaseRow{1079, INT_MIN, 0, 0, 1079 * -2147483648LL}));
+
+// Every context and bitmap a frame makes must be given back by the end of
+// that frame. The process's GDI handle table (about 65,000 handles under Wine 8)
+// is filled until only a thousand are left; frames that kept even one object
+// each would use them up long before the last frame, which could then not be
+// drawn.
+TEST_F(FrameRendering, ThousandsOfFramesGiveEveryHandleBack)
+{
+    Open(640, 320);
+    std::vector<HRGN> fillers;
+    while (fillers.size() < 200000) {
+        HRGN filler = CreateRectRgn(0, 0, 1, 1);
+        if (filler == nullptr) break;
+        fillers.push_back(filler);
+    }
+    for (int i = 0; i < 1000 && !fillers.empty(); ++i) {
+        DeleteObject(fillers.back());
+        fillers.pop_back();
+    }
+    if (fillers.size() < 1000) {
+        for (HRGN filler : fillers) DeleteObject(filler);
+        FAIL() << "the handle table did not fill up";
+    }
+
+    for (int frame = 0; frame < 2500; ++frame) Render();
+    PlaceBall(300, 150);
+    match->leftPaddle = {100, 200, 120, 300};
+    Render();
+    Pixels shown = CaptureClient(window);
+
+    for (HRGN filler : fillers) DeleteObject(filler);
+    Pixels tile = ReadBitmapFile("barrier.bmp");
+    EXPECT_EQ(2501, match->frameCount);
+    EXPECT_EQ(white, shown.At(310, 160));
+    EXPECT_EQ(black, shown.At(300, 160));
+    EXPECT_EQ(tile.At(3, 5), shown.At(3, 305));
+    EXPECT_EQ(tile.At(7, 4), shown.At(107, 284));
+}

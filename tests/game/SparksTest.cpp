@@ -1,1 +1,271 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "../../game/PaddleGame.h"
+#include "TestSupport.h"
+
+namespace {
+
+using System = SparkPair[sparksPerSystem];
+
+// Sparks of one match in an 800 x 600 client area, drawn into a memory
+// context with the real particle sheet; no window is needed.
+class Sparks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        match = new PaddleGame();
+        match->clientRect = {0, 0, 800, 600};
+        match->paddleInset = 100;
+        match->ball = {390, 290, 410, 310};
+
+        HDC screen = GetDC(nullptr);
+        target = CreateCompatibleDC(screen);
+        targetBitmap = CreateCompatibleBitmap(screen, 800, 600);
+        savedTarget = SelectObject(target, targetBitmap);
+        PatBlt(target, 0, 0, 800, 600, BLACKNESS);
+        sheetBitmap = static_cast<HBITMAP>(
+            LoadImageA(nullptr, "particle_sheet.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        sheet = CreateCompatibleDC(screen);
+        savedSheet = SelectObject(sheet, sheetBitmap);
+        ReleaseDC(nullptr, screen);
+        ASSERT_NE(nullptr, sheetBitmap);
+    }
+
+    void TearDown() override
+    {
+        SelectObject(sheet, savedSheet);
+        DeleteDC(sheet);
+        DeleteObject(sheetBitmap);
+        SelectObject(target, savedTarget);
+        DeleteObject(targetBitmap);
+        DeleteDC(target);
+        delete match;
+    }
+
+    void Step() { match->DrawAndStepSparks(target, sheet); }
+
+    static void SetAll(System& system, Spark lead, Spark trail)
+    {
+        for (SparkPair& pair : system) {
+            pair.lead = lead;
+            pair.trail = trail;
+        }
+    }
+
+    // Sparks that stay out of sight and never respawn.
+    void Park()
+    {
+        for (System* system : {&match->ballSparks, &match->rightWallSparks, &match->leftWallSparks})
+            SetAll(*system, {0, -100, -100, 100000}, {0, -100, -100, 100000});
+    }
+
+    PaddleGame* match = nullptr;
+    HDC target = nullptr;
+    HBITMAP targetBitmap = nullptr;
+    HGDIOBJ savedTarget = nullptr;
+    HDC sheet = nullptr;
+    HBITMAP sheetBitmap = nullptr;
+    HGDIOBJ savedSheet = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Sparks, SetupScattersSparksAcrossTheWidth)
+{
+    match->InitSparks();
+    struct {
+        const System& system;
+        int y;
+    } systems[] = {{match->ballSparks, 0}, {match->rightWallSparks, -20}, {match->leftWallSparks, -20}};
+    for (const auto& entry : systems) {
+        int lowestX = INT_MAX;
+        int highestX = INT_MIN;
+        for (const SparkPair& pair : entry.system) {
+            for (const Spark& spark : {pair.lead, pair.trail}) {
+                ASSERT_EQ(-2, spark.speed);
+                ASSERT_EQ(entry.y, spark.y);
+                ASSERT_GE(spark.x, 0);
+                ASSERT_LE(spark.x, 799);
+                ASSERT_GE(spark.life, 0);
+                ASSERT_LE(spark.life, 31);
+                lowestX = std::min(lowestX, spark.x);
+                highestX = std::max(highestX, spark.x);
+            }
+        }
+        EXPECT_LT(lowestX, 100);
+        EXPECT_GT(highestX, 700);
+    }
+}
+
+TEST_F(Sparks, SetupWithoutWidthStartsEverySparkAtZero)
+{
+    match->clientRect = {0, 0, 0, 0};
+    match->InitSparks();
+    for (const SparkPair& pair : match->leftWallSparks) {
+        ASSERT_EQ(0, pair.lead.x);
+        ASSERT_EQ(0, pair.trail.x);
+        ASSERT_EQ(-20, pair.lead.y);
+    }
+}
+
+TEST_F(Sparks, EachSystemDriftsItsOwnWay)
+{
+    Park();
+    match->ballSparks[0].lead = {-2, 300, 300, 50};
+    match->rightWallSparks[0].lead = {-2, 300, 300, 50};
+    match->leftWallSparks[0].lead = {-2, 300, 300, 50};
+    Step();
+    const Spark& rising = match->ballSparks[0].lead;
+    const Spark& leftward = match->rightWallSparks[0].lead;
+    const Spark& rightward = match->leftWallSparks[0].lead;
+    EXPECT_EQ(300, rising.x);
+    EXPECT_EQ(298, rising.y);
+    EXPECT_EQ(298, leftward.x);
+    EXPECT_EQ(300, leftward.y);
+    EXPECT_EQ(302, rightward.x);
+    EXPECT_EQ(300, rightward.y);
+    EXPECT_EQ(49, rising.life);
+}
+
+TEST_F(Sparks, DrawnInSheetColumnOfRemainingLife)
+{
+    Park();
+    match->ballSparks[0].lead = {-2, 50, 60, 37};          // column 5
+    match->rightWallSparks[7].trail = {-2, 70, 80, 16};    // column 0
+    match->leftWallSparks[499].lead = {-2, 90, 100, 15};   // column 15
+    Step();
+    EXPECT_EQ(GetPixel(sheet, 5, 0), GetPixel(target, 50, 60));
+    EXPECT_EQ(GetPixel(sheet, 0, 0), GetPixel(target, 70, 80));
+    EXPECT_EQ(GetPixel(sheet, 15, 0), GetPixel(target, 90, 100));
+    EXPECT_NE(GetPixel(sheet, 4, 0), GetPixel(sheet, 5, 0));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(target, 51, 60));  // one pixel each
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(target, 50, 58));  // drawn before moving
+}
+
+TEST_F(Sparks, BallSparksRespawnInsideTheBall)
+{
+    Park();
+    SetAll(match->ballSparks, {-2, 0, 0, 1}, {-2, 0, 0, 1});
+    Step();
+    int shortest[2] = {INT_MAX, INT_MAX};  // leads, trails
+    int longest[2] = {INT_MIN, INT_MIN};
+    for (const SparkPair& pair : match->ballSparks) {
+        const Spark& lead = pair.lead;
+        const Spark& trail = pair.trail;
+        ASSERT_GE(lead.x, 390);
+        ASSERT_LE(lead.x, 409);
+        ASSERT_GE(lead.y, 290);
+        ASSERT_LE(lead.y, 309);
+        ASSERT_GE(trail.x, lead.x - 2);
+        ASSERT_LE(trail.x, lead.x + 1);
+        ASSERT_GE(trail.y, lead.y - 2);
+        ASSERT_LE(trail.y, lead.y + 1);
+        int lives[2] = {lead.life, trail.life};
+        for (int kind = 0; kind < 2; ++kind) {
+            ASSERT_GE(lives[kind], 30);
+            ASSERT_LE(lives[kind], 59);
+            shortest[kind] = std::min(shortest[kind], lives[kind]);
+            longest[kind] = std::max(longest[kind], lives[kind]);
+        }
+    }
+    for (int kind = 0; kind < 2; ++kind) {
+        EXPECT_LE(shortest[kind], 33);
+        EXPECT_GE(longest[kind], 56);
+    }
+}
+
+// The right wall's reach grows with the left player's score and the left
+// wall's with the right player's.
+TEST_F(Sparks, WallSparksRespawnAtTheirEdgesWithReachOfAttackersScore)
+{
+    Park();
+    match->leftScore = 3;
+    match->rightScore = 0;
+    SetAll(match->rightWallSparks, {-2, 0, 0, 1}, {-2, 0, 0, 1});
+    SetAll(match->leftWallSparks, {-2, 0, 0, 1}, {-2, 0, 0, 1});
+    Step();
+    struct {
+        const System& system;
+        int edge;
+        int lifeRange;
+    } walls[] = {{match->rightWallSparks, 800, 40}, {match->leftWallSparks, 0, 10}};
+    for (const auto& wall : walls) {
+        int longest = 0;
+        for (const SparkPair& pair : wall.system) {
+            ASSERT_EQ(wall.edge, pair.lead.x);
+            ASSERT_GE(pair.lead.y, 0);
+            ASSERT_LE(pair.lead.y, 599);
+            ASSERT_GE(pair.trail.x, wall.edge - 2);
+            ASSERT_LE(pair.trail.x, wall.edge + 1);
+            for (int life : {pair.lead.life, pair.trail.life}) {
+                ASSERT_GE(life, 0);
+                ASSERT_LT(life, wall.lifeRange);
+                longest = std::max(longest, life);
+            }
+        }
+        EXPECT_GE(longest, wall.lifeRange - 3);
+    }
+}
+
+// Scores below zero only come from edited saved games.
+class SparksScore : public Sparks, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SparksScore, LifeRangeBelowOneCountsAsOne)
+{
+    Park();
+    match->leftScore = GetParam();
+    match->rightScore = GetParam();
+    ExpireSparks(match->rightWallSparks);
+    ExpireSparks(match->leftWallSparks);
+    Step();
+    for (int i = 0; i < sparksPerSystem; ++i) {
+        ASSERT_EQ(0, match->rightWallSparks[i].lead.life) << i;
+        ASSERT_EQ(0, match->leftWallSparks[i].trail.life) << i;
+    }
+    Step();  // and respawned again, at once
+    EXPECT_EQ(800, match->rightWallSparks[0].lead.x);
+    EXPECT_EQ(0, match->leftWallSparks[0].lead.x);
+}
+
+INSTANTIATE_TEST_SUITE_P(NegativeScores, SparksScore, ::testing::Values(-1, -2, INT_MIN));
+
+TEST_F(Sparks, HighestScoreGivesLongLivesNeverNegative)
+{
+    Park();
+    match->leftScore = INT_MAX;
+    ExpireSparks(match->rightWallSparks);
+    Step();
+    int longest = 0;
+    for (const SparkPair& pair : match->rightWallSparks) {
+        ASSERT_GE(pair.lead.life, 0);
+        longest = std::max(longest, pair.lead.life);
+    }
+    EXPECT_GT(longest, 1000);
+}
+
+TEST_F(Sparks, ExpiredWallRestartsAtItsEdgeOthersCarryOn)
+{
+    SetAll(match->ballSparks, {-2, 300, 300, 1000}, {-2, 300, 300, 1000});
+    SetAll(match->rightWallSparks, {-2, 300, 300, 1000}, {-2, 300, 300, 1000});
+    SetAll(match->leftWallSparks, {-2, 300, 300, 1000}, {-2, 300, 300, 1000});
+    ExpireSparks(match->rightWallSparks);
+    EXPECT_EQ(0, match->rightWallSparks[10].lead.life);
+    EXPECT_EQ(0, match->rightWallSparks[10].trail.life);
+    EXPECT_EQ(300, match->rightWallSparks[10].lead.x);
+    EXPECT_EQ(-2, match->rightWallSparks[10].lead.speed);
+    EXPECT_EQ(1000, match->leftWallSparks[10].lead.life);
+
+    Step();
+    for (int i = 0; i < sparksPerSystem; ++i) {
+        ASSERT_EQ(800, match->rightWallSparks[i].lead.x) << i;
+        ASSERT_LT(match->rightWallSparks[i].lead.life, 10) << i;
+        ASSERT_GE(match->rightWallSparks[i].trail.x, 798) << i;
+        ASSERT_EQ(302, match->leftWallSparks[i].lead.x) << i;
+        ASSERT_EQ(999, match->leftWallSparks[i].lead.life) << i;
+        ASSERT_EQ(298, match->ballSparks[i].lead.y) << i;
+        ASSERT_EQ(999, match->ballSparks[i].trail.life) << i;
+    }
+}
