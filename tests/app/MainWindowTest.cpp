@@ -1,0 +1,446 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../../app/MainWindow.h"
+#include "../../app/resource.h"
+#include "../../game/PaddleGame.h"
+#include "TestSupport.h"
+
+namespace {
+
+HINSTANCE Module()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+std::string ItemState(HMENU menu, UINT id)
+{
+    UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+    if (state == UINT(-1)) return "missing";
+    std::string text = (state & MF_GRAYED) ? "grayed" : (state & MF_DISABLED) ? "disabled" : "enabled";
+    if (state & MF_CHECKED) text += ",checked";
+    return text;
+}
+
+// Vector, Save, Save As, Two Player, Cheat Mode: the items commands change.
+std::vector<std::string> Marks(HMENU menu)
+{
+    std::vector<std::string> marks;
+    for (UINT id : {IDM_VECTOR, IDM_SAVE, IDM_SAVE_AS, IDM_TWO_PLAYER, IDM_CHEAT_MODE})
+        marks.push_back(ItemState(menu, id));
+    return marks;
+}
+
+const std::vector<std::string> normalMarks = {"grayed", "enabled", "enabled", "enabled", "enabled"};
+const std::vector<std::string> cheatMarks = {"enabled", "grayed", "grayed", "enabled", "enabled,checked"};
+
+// Takes the quit message if one is waiting; returns its exit code or -1.
+int TakeQuit()
+{
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return -1;
+    return static_cast<int>(msg.wParam);
+}
+
+// Ends a frame loop or modal loop that runs past its bound, so a fault fails
+// the test instead of hanging it: posts a quit with exit code 99.
+class LoopBound {
+public:
+    LoopBound() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        HANDLE event = done;
+        DWORD loopThread = GetCurrentThreadId();
+        worker = std::thread([event, loopThread] {
+            if (WaitForSingleObject(event, 30000) == WAIT_TIMEOUT) PostThreadMessageA(loopThread, WM_QUIT, 99, 0);
+        });
+    }
+    ~LoopBound()
+    {
+        SetEvent(done);
+        worker.join();
+        CloseHandle(done);
+    }
+
+private:
+    HANDLE done;
+    std::thread worker;
+};
+
+// A window of the game's own class, set up the way WinMain sets it up:
+// strings loaded, class registered, menu fetched into mainMenu.
+class MainWindow : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        LoadStringA(Module(), IDS_APP_TITLE, windowTitle, sizeof windowTitle);
+        LoadStringA(Module(), IDS_WINDOW_CLASS, windowClassName, sizeof windowClassName);
+        if (classAtom == 0) classAtom = RegisterMainWindowClass(Module());  // once per process
+    }
+
+    void SetUp() override
+    {
+        // The file dialogs of Open move the current directory; the game's data
+        // files are found through it.
+        GetCurrentDirectoryA(MAX_PATH, startDirectory);
+        ASSERT_NE(0, classAtom);
+        appInstance = Module();
+        window = CreateWindowExA(0, windowClassName, windowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                 CW_USEDEFAULT, 0, nullptr, nullptr, Module(), nullptr);
+        ASSERT_NE(nullptr, window);
+        mainWindow = window;
+        mainMenu = GetMenu(window);
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+        game.computerOpponent = true;
+        game.cheatMode = false;
+        game.modified = false;
+        game.leftScore = 0;
+        game.rightScore = 0;
+        game.filePath[0] = '\0';
+        PumpMessages();  // also drops a quit message left behind
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(window)) DestroyWindow(window);
+        PumpMessages();
+        mainWindow = nullptr;
+        mainMenu = nullptr;
+        SetCurrentDirectoryA(startDirectory);
+    }
+
+    LRESULT Command(WORD id, WORD source = 0)
+    {
+        return SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, source), 0);
+    }
+
+    // Sends a command that opens a modal window titled `title`, which
+    // `answer` fills in and closes from another thread.
+    void AnsweredCommand(WORD id, WORD source, const char* title, std::function<void(HWND)> answer)
+    {
+        DialogAnswerer answerer(title, answer);
+        {
+            LoopBound bound;
+            EXPECT_EQ(0, Command(id, source));
+        }
+        EXPECT_TRUE(WaitUntil([&answerer] { return answerer.Answered() == 1; }, 5000)) << title;
+    }
+
+    static ATOM classAtom;
+    HWND window = nullptr;
+    char startDirectory[MAX_PATH] = "";
+};
+
+ATOM MainWindow::classAtom = 0;
+
+TEST_F(MainWindow, ClassAndWindowAreSetUpFromTheResources)
+{
+    EXPECT_STREQ("Brellix", windowTitle);
+    EXPECT_STREQ("BRELLIX", windowClassName);
+    WNDCLASSEXA info = {};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetClassInfoExA(Module(), "BRELLIX", &info));
+    EXPECT_EQ(UINT(CS_HREDRAW | CS_VREDRAW), info.style);
+    EXPECT_EQ(reinterpret_cast<void*>(MainWindowProc), reinterpret_cast<void*>(info.lpfnWndProc));
+    EXPECT_EQ(0, info.cbClsExtra);
+    EXPECT_EQ(0, info.cbWndExtra);
+    EXPECT_NE(nullptr, info.hIcon);
+    EXPECT_NE(nullptr, info.hIconSm);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), info.hCursor);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), info.hbrBackground);
+    ASSERT_TRUE(IS_INTRESOURCE(info.lpszMenuName));
+    EXPECT_EQ(IDR_MAIN, LOWORD(reinterpret_cast<ULONG_PTR>(info.lpszMenuName)));
+
+    char title[100] = "";
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ("Brellix", title);
+    EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW), GetWindowLongPtrA(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
+    ASSERT_NE(nullptr, mainMenu);
+    EXPECT_EQ(3, GetMenuItemCount(mainMenu));
+    EXPECT_EQ(normalMarks, Marks(mainMenu));
+}
+
+// Painting validates the window; otherwise the frame loop would never find
+// its queue empty.
+TEST_F(MainWindow, PaintingValidatesTheWindow)
+{
+    InvalidateRect(window, nullptr, TRUE);
+    ASSERT_TRUE(GetUpdateRect(window, nullptr, FALSE));
+    EXPECT_EQ(0, SendMessageA(window, WM_PAINT, 0, 0));
+    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
+}
+
+TEST_F(MainWindow, TwoPlayerCommandFlipsFlagAndMark)
+{
+    EXPECT_EQ(0, Command(IDM_TWO_PLAYER));
+    EXPECT_FALSE(game.computerOpponent);
+    EXPECT_EQ("enabled,checked", ItemState(mainMenu, IDM_TWO_PLAYER));
+    EXPECT_EQ(0, Command(IDM_TWO_PLAYER, 1));  // the accelerator's form
+    EXPECT_TRUE(game.computerOpponent);
+    EXPECT_EQ(normalMarks, Marks(mainMenu));
+}
+
+TEST_F(MainWindow, CheatModeCommandSwitchesToCheatMenuOnce)
+{
+    game.modified = true;
+    EXPECT_EQ(0, Command(IDM_CHEAT_MODE, 1));
+    EXPECT_TRUE(game.cheatMode);
+    EXPECT_FALSE(game.modified);
+    EXPECT_EQ(cheatMarks, Marks(mainMenu));
+    EXPECT_EQ(0, Command(IDM_CHEAT_MODE));
+    EXPECT_EQ(cheatMarks, Marks(mainMenu));
+}
+
+TEST_F(MainWindow, UnknownCommandChangesNothing)
+{
+    game.modified = true;
+    EXPECT_EQ(0, Command(40000));
+    EXPECT_EQ(0, Command(0));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(game.computerOpponent);
+    EXPECT_FALSE(game.cheatMode);
+    EXPECT_TRUE(game.modified);
+    EXPECT_EQ(normalMarks, Marks(mainMenu));
+    EXPECT_EQ(-1, TakeQuit());
+}
+
+// Exit and the close box end the program by destroying the window, without
+// asking about the unsaved match.
+TEST_F(MainWindow, ExitDestroysWindowAndPostsQuitZero)
+{
+    game.modified = true;
+    EXPECT_EQ(0, Command(IDM_EXIT));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, TakeQuit());
+    EXPECT_TRUE(game.modified);
+}
+
+TEST_F(MainWindow, CloseBoxDestroysWindowAndPostsQuitZero)
+{
+    game.modified = true;
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, TakeQuit());
+}
+
+TEST_F(MainWindow, QuitDestroysTheWindowOnceAndIsHarmlessAfterwards)
+{
+    game.Quit(window);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, TakeQuit());
+    game.Quit(window);
+    EXPECT_EQ(-1, TakeQuit());
+}
+
+// New resets the match, which leaves cheat mode, and the menu follows.
+TEST_F(MainWindow, NewInCheatModeReturnsToNormalMenu)
+{
+    Command(IDM_TWO_PLAYER);
+    Command(IDM_CHEAT_MODE);
+    ASSERT_FALSE(game.modified);  // so New asks nothing
+    EXPECT_EQ(0, Command(IDM_NEW, 1));
+    EXPECT_FALSE(game.cheatMode);
+    std::vector<std::string> expected = normalMarks;
+    expected[3] = "enabled,checked";  // Two Player is not part of the refresh
+    EXPECT_EQ(expected, Marks(mainMenu));
+}
+
+struct OpenRow {
+    const char* name;
+    bool startInCheatMode;
+    const char* file;        // saved game chosen, or nullptr to cancel the dialog
+    bool cheatAfter;
+    bool cheatMenuAfter;
+};
+
+void PrintTo(const OpenRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class OpenCommand : public MainWindow, public testing::WithParamInterface<OpenRow> {};
+
+// After Open the menu is refreshed from the cheat flag, whatever happened.
+TEST_P(OpenCommand, RefreshesMenuFromCheatFlag)
+{
+    const OpenRow& row = GetParam();
+    if (row.startInCheatMode) Command(IDM_CHEAT_MODE);
+    std::string path = MakeTempFolder() + "match.sav";
+    if (row.file != nullptr) WriteWholeFile(path, row.file);
+    AnsweredCommand(IDM_OPEN, 0, "Open", row.file != nullptr ? ChooseFile(path) : PressButton(IDCANCEL));
+    EXPECT_EQ(row.cheatAfter, game.cheatMode);
+    EXPECT_EQ(row.cheatMenuAfter ? cheatMarks : normalMarks, Marks(mainMenu));
+}
+
+const OpenRow openRows[] = {
+    {"CheatClearFromCheatMenu", true, "1\r\n2\r\n0\r\n1\r\n", false, false},
+    {"CheatSetFromNormalMenu", false, "1\r\n2\r\n1\r\n1\r\n", true, false},
+    {"CheatSetFromCheatMenu", true, "1\r\n2\r\n1\r\n1\r\n", true, true},
+    {"CancelledInCheatMode", true, nullptr, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(MainWindow, OpenCommand, testing::ValuesIn(openRows),
+                         [](const testing::TestParamInfo<OpenRow>& row) { return std::string(row.param.name); });
+
+// Each dialog command opens its own dialog, owned by the window.
+TEST_F(MainWindow, DialogCommandsOpenTheirDialogs)
+{
+    game.waveLength = 16;
+    game.ballVelX = -15;
+    std::atomic<HWND> owner{nullptr};
+    AnsweredCommand(IDM_BACKGROUND_WAVEFORM, 1, "Background Editor", [&owner](HWND dialog) {
+        owner = GetWindow(dialog, GW_OWNER);
+        SetDlgItemTextA(dialog, IDC_WAVELENGTH, "30");
+        PressButton(IDOK)(dialog);
+    });
+    EXPECT_EQ(30, game.waveLength);
+    EXPECT_EQ(window, owner.load());
+
+    Command(IDM_CHEAT_MODE);
+    AnsweredCommand(IDM_VECTOR, 0, "Vector Edit", [](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_X_VECTOR, "-5");
+        PressButton(IDOK)(dialog);
+    });
+    EXPECT_EQ(-5, game.ballVelX);
+
+    AnsweredCommand(IDM_ABOUT, 1, "About", PressButton(IDOK));
+}
+
+// ---------------------------------------------------------------------------
+// The frame loop
+
+std::vector<WPARAM> recorded;
+std::vector<int> recordedFrameCounts;
+
+LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_QUIT || message == WM_APP) {
+        recorded.push_back(message == WM_QUIT ? WPARAM(-1) : wParam);
+        recordedFrameCounts.push_back(game.frameCount);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void HoldControl(bool held)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = held ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+class FrameLoop : public MainWindow {
+protected:
+    void SetUp() override
+    {
+        MainWindow::SetUp();
+        if (HasFatalFailure()) return;
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSEXA recorderClass = {};
+            recorderClass.cbSize = sizeof recorderClass;
+            recorderClass.lpfnWndProc = RecorderProc;
+            recorderClass.hInstance = Module();
+            recorderClass.lpszClassName = "BrellixLoopRecorder";
+            RegisterClassExA(&recorderClass);
+            registered = true;
+        }
+        recorder = CreateWindowExA(0, "BrellixLoopRecorder", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   Module(), nullptr);
+        recorded.clear();
+        recordedFrameCounts.clear();
+        accelerators = LoadAcceleratorsA(Module(), MAKEINTRESOURCEA(IDR_MAIN));
+        // A frame that runs has a game to step.
+        game.InitGame(window);
+        game.frameCount = 0;
+    }
+
+    void TearDown() override
+    {
+        HoldControl(false);
+        DestroyWindow(recorder);
+        DestroyAcceleratorTable(accelerators);
+        MainWindow::TearDown();
+    }
+
+    HWND recorder = nullptr;
+    HACCEL accelerators = nullptr;
+};
+
+TEST_F(FrameLoop, ReturnsQuitCodeAfterDispatchingEarlierMessages)
+{
+    PostMessageA(recorder, WM_APP, 1, 0);
+    PostMessageA(recorder, WM_APP, 2, 0);
+    PostMessageA(window, WM_COMMAND, IDM_TWO_PLAYER, 0);
+    PostMessageA(recorder, WM_APP, 3, 0);
+    PostQuitMessage(7);
+    LoopBound bound;
+    EXPECT_EQ(7, RunFrameLoop(accelerators));
+    EXPECT_EQ((std::vector<WPARAM>{1, 2, 3}), recorded);
+    EXPECT_FALSE(game.computerOpponent);
+    EXPECT_EQ(0, game.frameCount);  // the queue never ran dry
+}
+
+// A quit message is never dispatched, and the loop stops at it.
+TEST_F(FrameLoop, StopsAtQuitWithoutDispatchingIt)
+{
+    PostMessageA(recorder, WM_APP, 1, 0);
+    PostMessageA(recorder, WM_QUIT, 5, 0);
+    PostMessageA(recorder, WM_APP, 2, 0);
+    LoopBound bound;
+    EXPECT_EQ(5, RunFrameLoop(accelerators));
+    EXPECT_EQ((std::vector<WPARAM>{1}), recorded);
+    MSG left;
+    ASSERT_TRUE(PeekMessageA(&left, recorder, WM_APP, WM_APP, PM_REMOVE));
+    EXPECT_EQ(2u, left.wParam);
+}
+
+// Keystrokes go to the accelerator table first: Ctrl+2 is Two Player, and
+// Ctrl+V does nothing while Vector is grayed.
+TEST_F(FrameLoop, OffersKeystrokesToTheAcceleratorTable)
+{
+    HoldControl(true);
+    PostMessageA(window, WM_KEYDOWN, 'V', 1);
+    PostMessageA(window, WM_KEYDOWN, '2', 1);
+    PostQuitMessage(0);
+    DialogAnswerer vectorEdit("Vector Edit", PressButton(IDCANCEL));
+    LoopBound bound;
+    EXPECT_EQ(0, RunFrameLoop(accelerators));
+    EXPECT_FALSE(game.computerOpponent);
+    EXPECT_EQ("enabled,checked", ItemState(mainMenu, IDM_TWO_PLAYER));
+    EXPECT_EQ(0, vectorEdit.Answered());
+}
+
+// With nothing waiting the loop steps frames. No at the winner prompt
+// destroys the window inside the frame; the loop then takes the quit
+// message without stepping another frame.
+TEST_F(FrameLoop, StepsFramesWhenIdleAndEndsAfterWinnerPromptNo)
+{
+    game.leftScore = 10;
+    PostMessageA(recorder, WM_APP, 1, 0);
+    DialogAnswerer winner("Winner!", PressButton(IDNO));
+    int exitCode;
+    {
+        LoopBound bound;
+        exitCode = RunFrameLoop(accelerators);
+    }
+    EXPECT_EQ(0, exitCode);
+    EXPECT_TRUE(WaitUntil([&winner] { return winner.Answered() == 1; }, 5000));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(1, game.frameCount);
+    EXPECT_EQ((std::vector<int>{0}), recordedFrameCounts);  // handled before the first frame
+
+    // WinMain's own Quit afterwards finds no window and posts nothing.
+    game.Quit(mainWindow);
+    EXPECT_EQ(-1, TakeQuit());
+}
+
+}  // namespace
