@@ -14,5 +14,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     game.InitGame(mainWindow);
     int exitCode = RunFrameLoop(accelerators);
     game.Quit(mainWindow);
+    game.ReleaseFrameCanvas();
     return exitCode;
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "../document/Document.h"
+#include "FrameRendering.h"
 #include "Sparks.h"
 
 class PaddleGame : public Document {
@@ -22,10 +23,14 @@ public:
     // One frame: simulation, then drawing and pacing (FrameStep.cpp, FrameRendering.cpp)
     void StepFrame(HWND window);
     void RenderFrame(HWND window);
+    // Gives back the back buffer and its context kept from frame to frame.
+    void ReleaseFrameCanvas();
 
     // Sparks (Sparks.cpp)
     void InitSparks();
     void DrawAndStepSparks(HDC target, HDC sheet);
+    // The same, writing the sparks' pixels straight into the frame's back buffer.
+    void DrawAndStepSparks(FrameCanvas& canvas);
 
     // Saved game file (document/SavedGame.cpp)
     bool Load(const char* path) override;
@@ -60,6 +65,11 @@ public:
     HGDIOBJ savedLavaWallObject {};
     HGDIOBJ savedBarrierObject {};
     HGDIOBJ savedParticleSheetObject {};
+
+    // The back buffer with its context, the loaded bitmaps' pixels and what the
+    // last frame drew, kept from frame to frame (FrameRendering.cpp); given back
+    // by ReleaseFrameCanvas.
+    FrameCanvas frameCanvas {};
 
     RECT clientRect {};      // client area as last read
     RECT previousClient {};  // client area at which positions were last scaled

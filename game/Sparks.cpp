@@ -40,21 +40,19 @@ int WallSparkLifeRange(int paddleInset, int score)
     return ClampToInt(range);
 }
 
-void DrawSpark(HDC target, HDC sheet, const Spark& spark)
-{
-    BitBlt(target, spark.x, spark.y, 1, 1, sheet, spark.life % sheetColumns, 0, SRCCOPY);
-}
-
 enum class Source { Ball, RightWall, LeftWall };
 
-void DrawAndStepSystem(SparkPair (&system)[sparksPerSystem], Source source, HDC target, HDC sheet,
+// Draws each pair with `drawSpark` and moves it on; the drawing never draws a
+// random number, so the sequence of draws is the same however sparks are drawn.
+template <typename DrawSpark>
+void DrawAndStepSystem(SparkPair (&system)[sparksPerSystem], Source source, DrawSpark drawSpark,
                        const RECT& client, const RECT& ball, int lifeRange)
 {
     for (SparkPair& pair : system) {
         Spark& lead = pair.lead;
         Spark& trail = pair.trail;
-        DrawSpark(target, sheet, lead);
-        DrawSpark(target, sheet, trail);
+        drawSpark(lead);
+        drawSpark(trail);
 
         if (source == Source::Ball) {
             lead.y += lead.speed;
@@ -111,11 +109,32 @@ void ExpireSparks(SparkPair (&system)[sparksPerSystem])
     }
 }
 
+namespace {
+
+// Draws every spark and moves it on. The spark colours are the sheet's
+// pixels at (life mod 16, 0); each spark is copied as one pixel, clipped.
+template <typename DrawSpark>
+void DrawAndStepAllSystems(PaddleGame& match, DrawSpark drawSpark)
+{
+    DrawAndStepSystem(match.ballSparks, Source::Ball, drawSpark, match.clientRect, match.ball, 0);
+    DrawAndStepSystem(match.rightWallSparks, Source::RightWall, drawSpark, match.clientRect, match.ball,
+                      WallSparkLifeRange(match.paddleInset, match.leftScore));
+    DrawAndStepSystem(match.leftWallSparks, Source::LeftWall, drawSpark, match.clientRect, match.ball,
+                      WallSparkLifeRange(match.paddleInset, match.rightScore));
+}
+
+}  // namespace
+
 void PaddleGame::DrawAndStepSparks(HDC target, HDC sheet)
 {
-    DrawAndStepSystem(ballSparks, Source::Ball, target, sheet, clientRect, ball, 0);
-    DrawAndStepSystem(rightWallSparks, Source::RightWall, target, sheet, clientRect, ball,
-                      WallSparkLifeRange(paddleInset, leftScore));
-    DrawAndStepSystem(leftWallSparks, Source::LeftWall, target, sheet, clientRect, ball,
-                      WallSparkLifeRange(paddleInset, rightScore));
+    DrawAndStepAllSystems(*this, [target, sheet](const Spark& spark) {
+        BitBlt(target, spark.x, spark.y, 1, 1, sheet, spark.life % sheetColumns, 0, SRCCOPY);
+    });
+}
+
+void PaddleGame::DrawAndStepSparks(FrameCanvas& canvas)
+{
+    DrawAndStepAllSystems(*this, [&canvas](const Spark& spark) {
+        CopyPixel(canvas, spark.x, spark.y, canvas.particleSheet, spark.life % sheetColumns, 0);
+    });
 }

@@ -161,7 +161,8 @@ TEST_F(MainWindow, ClassAndWindowAreSetUpFromTheResources)
     char title[100] = "";
     GetWindowTextA(window, title, sizeof title);
     EXPECT_STREQ("Brellix", title);
-    EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW), GetWindowLongPtrA(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
+    EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW), style & WS_OVERLAPPEDWINDOW);
     ASSERT_NE(nullptr, mainMenu);
     EXPECT_EQ(3, GetMenuItemCount(mainMenu));
     EXPECT_EQ(normalMarks, Marks(mainMenu));

@@ -1,0 +1,418 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../../game/PaddleGame.h"
+#include "ReferenceRenderer.h"
+#include "TestSupport.h"
+
+// The game draws its frames into a back buffer it keeps, writing background
+// rows and sparks straight into the buffer's pixels. Every frame must come out
+// pixel for pixel as the straightforward drawing (ReferenceRenderer) gives it,
+// from the same game state and the same random numbers.
+
+namespace {
+
+// Only red, green and blue are seen; the fourth byte of a pixel is not.
+const uint32_t colourBits = 0x00FFFFFF;
+
+struct FramePixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows from the top
+};
+
+FramePixels ReadBitmap(HBITMAP bitmap, int width, int height)
+{
+    FramePixels frame;
+    frame.width = width;
+    frame.height = height;
+    frame.pixels.resize(static_cast<size_t>(width) * height);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, height, frame.pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (uint32_t& pixel : frame.pixels) pixel &= colourBits;
+    return frame;
+}
+
+// The straightforward frame, drawn into a compatible bitmap made for it.
+FramePixels DrawReference(PaddleGame& reference, HWND window)
+{
+    int width = reference.clientRect.right;
+    int height = reference.clientRect.bottom;
+    HDC windowDc = GetDC(window);
+    HDC backBufferDc = CreateCompatibleDC(windowDc);
+    HBITMAP backBuffer = CreateCompatibleBitmap(windowDc, width, height);
+    HGDIOBJ saved = SelectObject(backBufferDc, backBuffer);
+    DrawReferenceFrame(reference, windowDc, backBufferDc);
+    SelectObject(backBufferDc, saved);
+    FramePixels frame = ReadBitmap(backBuffer, width, height);
+    DeleteObject(backBuffer);
+    DeleteDC(backBufferDc);
+    ReleaseDC(window, windowDc);
+    return frame;
+}
+
+// What the game's frame left in its own back buffer.
+FramePixels GameBackBuffer(const PaddleGame& match)
+{
+    FramePixels frame;
+    const FrameCanvas& canvas = match.frameCanvas;
+    frame.width = canvas.width;
+    frame.height = canvas.height;
+    if (canvas.pixels != nullptr)
+        frame.pixels.assign(canvas.pixels, canvas.pixels + static_cast<size_t>(canvas.width) * canvas.height);
+    for (uint32_t& pixel : frame.pixels) pixel &= colourBits;
+    return frame;
+}
+
+FramePixels CaptureClient(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HDC windowDc = GetDC(window);
+    HDC copyDc = CreateCompatibleDC(windowDc);
+    HBITMAP copy = CreateCompatibleBitmap(windowDc, client.right, client.bottom);
+    HGDIOBJ saved = SelectObject(copyDc, copy);
+    BitBlt(copyDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
+    SelectObject(copyDc, saved);
+    FramePixels frame = ReadBitmap(copy, client.right, client.bottom);
+    DeleteObject(copy);
+    DeleteDC(copyDc);
+    ReleaseDC(window, windowDc);
+    return frame;
+}
+
+// Empty when the two agree on every pixel of the width x height area from the
+// top-left; otherwise how many differ and where the first one is.
+std::string Difference(const FramePixels& game, const FramePixels& reference, int width, int height)
+{
+    int differing = 0;
+    std::ostringstream first;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t a = game.pixels[static_cast<size_t>(y) * game.width + x];
+            uint32_t b = reference.pixels[static_cast<size_t>(y) * reference.width + x];
+            if (a == b) continue;
+            if (differing++ == 0)
+                first << std::hex << "first at (" << std::dec << x << ", " << y << "): game " << std::hex << a
+                      << ", reference " << b;
+        }
+    }
+    if (differing == 0) return "";
+    return std::to_string(differing) + " pixels differ, " + first.str();
+}
+
+bool SameSparks(const PaddleGame& a, const PaddleGame& b)
+{
+    return std::memcmp(a.ballSparks, b.ballSparks, sizeof a.ballSparks) == 0 &&
+           std::memcmp(a.rightWallSparks, b.rightWallSparks, sizeof a.rightWallSparks) == 0 &&
+           std::memcmp(a.leftWallSparks, b.leftWallSparks, sizeof a.leftWallSparks) == 0;
+}
+
+// Two matches kept in step: `match` is drawn by RenderFrame, `reference` the
+// straightforward way, each after the same seed, so both draw the same sparks.
+class FrameIdentity : public ::testing::Test {
+protected:
+    void SetUp() override { window = CreateTestWindow(640, 480); }
+
+    void TearDown() override
+    {
+        match->ReleaseFrameCanvas();
+        for (PaddleGame* each : {match, reference}) {
+            for (HBITMAP bitmap : {each->lavaWallBitmap, each->barrierBitmap, each->particleSheetBitmap})
+                if (bitmap != nullptr) DeleteObject(bitmap);
+            delete each;
+        }
+        DestroyWindow(window);
+        PumpMessages();
+    }
+
+    // Both matches set up by InitGame from the same random numbers.
+    void StartMatches()
+    {
+        for (PaddleGame* each : {match, reference}) {
+            srand(1);
+            each->InitGame(window);
+        }
+        ASSERT_NE(nullptr, match->particleSheetBitmap) << "the game's bitmaps are not in the working folder";
+    }
+
+    void Both(const std::function<void(PaddleGame&)>& change)
+    {
+        change(*match);
+        change(*reference);
+    }
+
+    // Draws one frame both ways and compares the pixels, the window's client
+    // area as far as it reaches, the moved sparks and the random numbers used.
+    // False when they differ.
+    bool CompareFrame(int frame)
+    {
+        unsigned seed = 1000u + static_cast<unsigned>(frame);
+        srand(seed);
+        match->frameStartTick = GetTickCount() - 1000;  // no time left to sleep out
+        match->RenderFrame(window);
+        int gameNext = rand();
+        FramePixels drawn = GameBackBuffer(*match);
+        FramePixels shown = CaptureClient(window);
+
+        srand(seed);
+        FramePixels expected = DrawReference(*reference, window);
+        int referenceNext = rand();
+
+        std::string where = "frame " + std::to_string(frame) + " at " + std::to_string(expected.width) + " x " +
+                            std::to_string(expected.height);
+        EXPECT_EQ(expected.width, drawn.width) << where;
+        EXPECT_EQ(expected.height, drawn.height) << where;
+        if (drawn.width != expected.width || drawn.height != expected.height) return false;
+        std::string difference = Difference(drawn, expected, expected.width, expected.height);
+        EXPECT_EQ("", difference) << where;
+        std::string shownDifference = Difference(shown, expected, std::min(shown.width, expected.width),
+                                                 std::min(shown.height, expected.height));
+        EXPECT_EQ("", shownDifference) << where << ", in the window";
+        EXPECT_EQ(reference->frameCount, match->frameCount) << where;
+        EXPECT_TRUE(SameSparks(*match, *reference)) << where;
+        EXPECT_EQ(referenceNext, gameNext) << where << ": the frames drew different random numbers";
+        return difference.empty() && shownDifference.empty() && reference->frameCount == match->frameCount &&
+               SameSparks(*match, *reference) && referenceNext == gameNext;
+    }
+
+    HWND window = nullptr;
+    PaddleGame* match = new PaddleGame();
+    PaddleGame* reference = new PaddleGame();
+};
+
+enum class Event { None, LeftScores, RightScores, Resize };
+
+struct SeriesRow {
+    const char* name;
+    int width;
+    int height;
+    int waveAmplitude;
+    int waveLength;
+    int waveFrequency;
+    int ballVelX;
+    int ballVelY;
+    Event event;        // happens before frame eventFrame
+    int eventFrame;
+    int resizeWidth;    // for Event::Resize
+    int resizeHeight;
+};
+
+void PrintTo(const SeriesRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class FrameIdentitySeries : public FrameIdentity, public ::testing::WithParamInterface<SeriesRow> {};
+
+const int seriesFrames = 40;
+
+TEST_P(FrameIdentitySeries, EveryFrameMatchesTheStraightforwardDrawing)
+{
+    const SeriesRow& row = GetParam();
+    StartMatches();
+    Both([&](PaddleGame& each) {
+        each.clientRect = {0, 0, row.width, row.height};
+        each.waveAmplitude = row.waveAmplitude;
+        each.waveLength = row.waveLength;
+        each.waveFrequency = row.waveFrequency;
+        each.ballVelX = row.ballVelX;
+        each.ballVelY = row.ballVelY;
+        each.leftScore = 3;
+        each.rightScore = 5;
+        each.ball = {row.width / 3, row.height / 2, row.width / 3 + 20, row.height / 2 + 20};
+        // One paddle hangs off the left edge, the other off the bottom.
+        each.leftPaddle = {-7, 150, 13, 250};
+        each.rightPaddle = {row.width - 130, row.height - 60, row.width - 110, row.height + 40};
+    });
+
+    for (int frame = 0; frame < seriesFrames; ++frame) {
+        if (frame == row.eventFrame) {
+            Both([&](PaddleGame& each) {
+                if (row.event == Event::LeftScores) {
+                    each.leftScore += 1;
+                    ExpireSparks(each.rightWallSparks);
+                } else if (row.event == Event::RightScores) {
+                    each.rightScore += 1;
+                    ExpireSparks(each.leftWallSparks);
+                } else if (row.event == Event::Resize) {
+                    each.clientRect = {0, 0, row.resizeWidth, row.resizeHeight};
+                }
+            });
+        }
+        // The ball drifts a little each frame, so its sparks spread.
+        Both([&](PaddleGame& each) { OffsetRect(&each.ball, row.ballVelX / 5, row.ballVelY / 2); });
+        if (!CompareFrame(frame)) break;
+    }
+}
+
+// The lava wall is 1024 x 1080: the two copies of a row end near x = 1982.
+INSTANTIATE_TEST_SUITE_P(
+    Series, FrameIdentitySeries,
+    ::testing::Values(
+        SeriesRow{"SmallestPlayableLeftScores", 640, 320, 6, 16, 16, 15, 0, Event::LeftScores, 12, 0, 0},
+        SeriesRow{"StillBackgroundWithPathLine", 800, 600, 0, 16, 16, -15, 4, Event::LeftScores, 10, 0, 0},
+        SeriesRow{"StillBackgroundLongSlantedLine", 800, 600, 0, 16, 16, -90, 7, Event::None, -1, 0, 0},
+        SeriesRow{"TallerThanTheWallRightScores", 1300, 1100, 500, -7, -13, 9, -5, Event::RightScores, 20, 0, 0},
+        SeriesRow{"WiderThanTwoCopies", 2200, 700, 500, 16, -16, 15, 3, Event::None, -1, 0, 0},
+        SeriesRow{"ResizedBetweenFrames", 800, 600, 6, 16, 16, -15, -4, Event::Resize, 15, 1300, 1100},
+        SeriesRow{"ShrunkBetweenFrames", 2200, 700, 40, 3, 29, 15, 2, Event::Resize, 10, 640, 320},
+        SeriesRow{"TooSmallToPlayWaveOffScreen", 300, 200, 100000, -1, 7, 15, 6, Event::None, -1, 0, 0}),
+    [](const ::testing::TestParamInfo<SeriesRow>& info) { return std::string(info.param.name); });
+
+// A bitmap that did not load leaves its context's own one-pixel bitmap to copy
+// from, and InitSparks never ran: every spark starts at (0, 0) with life 0.
+TEST_F(FrameIdentity, BitmapsThatDidNotLoad)
+{
+    Both([](PaddleGame& each) {
+        each.winningScore = 10;  // no prompt
+        each.clientRect = {0, 0, 700, 400};
+        each.ball = {100, 100, 120, 120};
+        each.ballVelX = 15;
+        each.ballVelY = 2;
+    });
+    for (int frame = 0; frame < 5; ++frame)
+        if (!CompareFrame(frame)) break;
+}
+
+// Bitmaps replaced between frames are read again: a lava wall narrower and
+// lower than its recorded size (copies reach past its columns and rows), a
+// barrier tile smaller than the paddle pieces, and a one-bit particle sheet.
+TEST_F(FrameIdentity, ReplacedBitmapsAreReadAgain)
+{
+    StartMatches();
+    Both([](PaddleGame& each) { each.clientRect = {0, 0, 900, 500}; });
+    ASSERT_TRUE(CompareFrame(0));
+
+    HDC windowDc = GetDC(window);
+    HDC paintDc = CreateCompatibleDC(windowDc);
+    auto paintedBitmap = [&](int width, int height, COLORREF colour) {
+        HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
+        HGDIOBJ saved = SelectObject(paintDc, bitmap);
+        HBRUSH brush = CreateSolidBrush(colour);
+        RECT all = {0, 0, width, height};
+        FillRect(paintDc, &all, brush);
+        DeleteObject(brush);
+        for (int i = 0; i < width && i < height; ++i) SetPixel(paintDc, i, i, RGB(i * 7 % 256, 200, i % 256));
+        SelectObject(paintDc, saved);
+        return bitmap;
+    };
+    const BYTE sheetBits[4] = {0xA5, 0x3C, 0, 0};  // 16 one-bit pixels, rows padded to a word
+    for (PaddleGame* each : {match, reference}) {
+        DeleteObject(each->lavaWallBitmap);
+        DeleteObject(each->barrierBitmap);
+        DeleteObject(each->particleSheetBitmap);
+        each->lavaWallBitmap = paintedBitmap(300, 250, RGB(200, 40, 10));
+        each->barrierBitmap = paintedBitmap(8, 6, RGB(10, 90, 250));
+        each->particleSheetBitmap = CreateBitmap(16, 1, 1, 1, sheetBits);
+    }
+    DeleteDC(paintDc);
+    ReleaseDC(window, windowDc);
+
+    for (int frame = 1; frame < 6; ++frame)
+        if (!CompareFrame(frame)) break;
+}
+
+// Recorded bitmap sizes of zero or below turn the copies round: a width of 0
+// makes each background copy one column wide, taken leftwards from its start,
+// and a negative tile height draws the tiles upwards from their row.
+TEST_F(FrameIdentity, RecordedSizesBelowOneCopyBackwards)
+{
+    StartMatches();
+    Both([](PaddleGame& each) {
+        each.clientRect = {0, 0, 700, 400};
+        each.waveAmplitude = 150;
+        each.lavaWallInfo.bmWidth = 0;
+        each.barrierInfo.bmHeight = -15;
+    });
+    for (int frame = 0; frame < 4; ++frame)
+        if (!CompareFrame(frame)) break;
+}
+
+// Sparks drawn more often than once a frame are more pixels than a frame
+// notes one by one; the next frame then clears the whole buffer instead.
+TEST_F(FrameIdentity, ExtraSparkPixelsAreClearedToo)
+{
+    StartMatches();
+    // Wall sparks fly where the background does not reach.
+    Both([](PaddleGame& each) { each.clientRect = {0, 0, 2100, 400}; });
+    for (int frame = 0; frame < 30; ++frame) ASSERT_TRUE(CompareFrame(frame));
+
+    srand(77);
+    match->DrawAndStepSparks(match->frameCanvas);
+    HDC windowDc = GetDC(window);
+    HDC scratchDc = CreateCompatibleDC(windowDc);
+    HBITMAP scratch = CreateCompatibleBitmap(windowDc, 2100, 400);
+    HGDIOBJ saved = SelectObject(scratchDc, scratch);
+    srand(77);
+    reference->DrawAndStepSparks(scratchDc, scratchDc);
+    SelectObject(scratchDc, saved);
+    DeleteObject(scratch);
+    DeleteDC(scratchDc);
+    ReleaseDC(window, windowDc);
+    ASSERT_TRUE(SameSparks(*match, *reference));
+
+    for (int frame = 30; frame < 32; ++frame)
+        if (!CompareFrame(frame)) break;
+}
+
+// The back buffer and its context are made once per client size: the same
+// handles serve every frame of one size, a new size gives the old bitmap back,
+// and ReleaseFrameCanvas gives back the rest.
+TEST_F(FrameIdentity, BackBufferKeptPerSizeAndGivenBack)
+{
+    StartMatches();
+    auto render = [&](int width, int height) {
+        match->clientRect = {0, 0, width, height};
+        match->frameStartTick = GetTickCount() - 1000;
+        match->RenderFrame(window);
+    };
+    render(800, 600);
+    HDC context = match->frameCanvas.dc;
+    HBITMAP firstBuffer = match->frameCanvas.bitmap;
+    ASSERT_NE(nullptr, context);
+    ASSERT_NE(nullptr, firstBuffer);
+    render(800, 600);
+    EXPECT_EQ(context, match->frameCanvas.dc);
+    EXPECT_EQ(firstBuffer, match->frameCanvas.bitmap);
+
+    render(801, 600);
+    HBITMAP secondBuffer = match->frameCanvas.bitmap;
+    EXPECT_EQ(context, match->frameCanvas.dc);
+    EXPECT_NE(firstBuffer, secondBuffer);
+    EXPECT_EQ(0u, GetObjectType(firstBuffer)) << "the buffer of the old size was not deleted";
+    BITMAP info = {};
+    GetObjectA(secondBuffer, sizeof info, &info);
+    EXPECT_EQ(801, info.bmWidth);
+    EXPECT_EQ(600, info.bmHeight);
+
+    match->ReleaseFrameCanvas();
+    EXPECT_EQ(0u, GetObjectType(secondBuffer));
+    EXPECT_EQ(0u, GetObjectType(context));
+    EXPECT_EQ(nullptr, match->frameCanvas.dc);
+    EXPECT_EQ(nullptr, match->frameCanvas.bitmap);
+    EXPECT_EQ(nullptr, match->frameCanvas.pixels);
+
+    // A frame after the release makes what it needs again.
+    render(640, 320);
+    EXPECT_NE(nullptr, match->frameCanvas.bitmap);
+    EXPECT_EQ(640, match->frameCanvas.width);
+}
+
+}  // namespace
