@@ -172,10 +172,9 @@ void RedrawBackground(FrameCanvas& canvas, int y, Span columns)
 }
 
 // The one-pixel case of RedrawBackground.
-void RedrawBackgroundPixel(FrameCanvas& canvas, uint32_t offset)
+void RedrawBackgroundPixel(FrameCanvas& canvas, int x, int y)
 {
-    int y = static_cast<int>(offset / static_cast<uint32_t>(canvas.width));
-    int x = static_cast<int>(offset % static_cast<uint32_t>(canvas.width));
+    size_t offset = static_cast<size_t>(y) * canvas.width + x;
     const WallRowCopies* record = nullptr;
     if (static_cast<size_t>(y) < canvas.backgroundRows.size()) {
         if (canvas.backgroundRows[y].underTiles) return;
@@ -240,7 +239,7 @@ void RedrawMarks(FrameCanvas& canvas)
         const RECT& box = marks.boxes[k];
         for (int y = box.top; y < box.bottom; ++y) RedrawBackground(canvas, y, {box.left, box.right});
     }
-    for (int k = 0; k < marks.pixelCount; ++k) RedrawBackgroundPixel(canvas, marks.pixels[k]);
+    for (int k = 0; k < marks.pixelCount; ++k) RedrawBackgroundPixel(canvas, marks.pixels[k].x, marks.pixels[k].y);
     marks.lineDrawn = false;
     marks.boxCount = 0;
     marks.pixelCount = 0;
@@ -256,6 +255,24 @@ void RowsUnderTiles(const FrameCanvas& canvas, int tileWidth, int tileHeight, Sp
     if (tileWidth <= 0 || canvas.barrier.width < tileWidth) return;
     rows[0] = CopiedSpan(0, 0, tileHeight, canvas.height, canvas.barrier.height);
     rows[1] = CopiedSpan(canvas.height - tileHeight, 0, tileHeight, canvas.height, canvas.barrier.height);
+}
+
+// Draws the rows `rows` of the tiles laid along one edge, with their top at
+// row `top`, where they cover whole rows: each row is the tile's row over and
+// over, written once and then doubled.
+void DrawTileRows(FrameCanvas& canvas, int top, int tileWidth, Span rows)
+{
+    const BitmapPixels& tile = canvas.barrier;
+    for (int64_t y = rows.begin; y < rows.end; ++y) {
+        uint32_t* row = canvas.pixels + y * canvas.width;
+        int64_t done = std::min(tileWidth, canvas.width);
+        CopyPixels(row, tile.pixels.data() + (y - top) * tile.width, done);
+        while (done < canvas.width) {
+            int64_t count = std::min<int64_t>(done, canvas.width - done);
+            CopyPixels(row + done, row, count);
+            done += count;
+        }
+    }
 }
 
 // sin(phase in degrees), with the wave's own degrees-to-radians constant.
@@ -516,9 +533,18 @@ void PaddleGame::RenderFrame(HWND window)
     }
     RedrawMarks(canvas);
 
-    for (int x = 0; tileWidth > 0 && x < width; x += tileWidth) {
-        CopyBlock(canvas, x, 0, tileWidth, tileHeight, canvas.barrier, 0, 0);
-        CopyBlock(canvas, x, height - tileHeight, tileWidth, tileHeight, canvas.barrier, 0, 0);
+    if (!IsEmpty(tileRows[0]) || !IsEmpty(tileRows[1])) {
+        // The bottom row of tiles lies over the top one where they meet.
+        int tops[2] = {0, height - tileHeight};
+        for (int k = 0; k < 2; ++k) {
+            DrawTileRows(canvas, tops[k], tileWidth, tileRows[k]);
+            MarkBox(canvas, 0, tileRows[k].begin, canvas.width, tileRows[k].end);
+        }
+    } else {
+        for (int x = 0; tileWidth > 0 && x < width; x += tileWidth) {
+            CopyBlock(canvas, x, 0, tileWidth, tileHeight, canvas.barrier, 0, 0);
+            CopyBlock(canvas, x, height - tileHeight, tileWidth, tileHeight, canvas.barrier, 0, 0);
+        }
     }
 
     for (int k = 0; k < paddlePieces; ++k) {

@@ -40,7 +40,7 @@ struct FrameMarks {
     bool lineDrawn {};           // the ball's path line, from lineFrom to lineTo
     POINT lineFrom {};
     POINT lineTo {};
-    uint32_t pixels[pixelLimit] {};  // single pixels, as offsets into the buffer
+    POINT pixels[pixelLimit] {}; // single pixels
     int pixelCount {};
 };
 
@@ -93,11 +93,11 @@ inline void CopyPixel(FrameCanvas& canvas, int x, int y, const BitmapPixels& sou
 {
     if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) return;
     if (sourceX < 0 || sourceY < 0 || sourceX >= source.width || sourceY >= source.height) return;
-    size_t offset = static_cast<size_t>(y) * canvas.width + x;
-    canvas.pixels[offset] = source.pixels[static_cast<size_t>(sourceY) * source.width + sourceX];
+    canvas.pixels[static_cast<size_t>(y) * canvas.width + x] =
+        source.pixels[static_cast<size_t>(sourceY) * source.width + sourceX];
     FrameMarks& marks = canvas.marks;
     if (marks.pixelCount < FrameMarks::pixelLimit)
-        marks.pixels[marks.pixelCount++] = static_cast<uint32_t>(offset);
+        marks.pixels[marks.pixelCount++] = {x, y};
     else
         marks.everything = true;
 }

@@ -273,7 +273,8 @@ INSTANTIATE_TEST_SUITE_P(
         SeriesRow{"WiderThanTwoCopies", 2200, 700, 500, 16, -16, 15, 3, Event::None, -1, 0, 0},
         SeriesRow{"ResizedBetweenFrames", 800, 600, 6, 16, 16, -15, -4, Event::Resize, 15, 1300, 1100},
         SeriesRow{"ShrunkBetweenFrames", 2200, 700, 40, 3, 29, 15, 2, Event::Resize, 10, 640, 320},
-        SeriesRow{"TooSmallToPlayWaveOffScreen", 300, 200, 100000, -1, 7, 15, 6, Event::None, -1, 0, 0}),
+        SeriesRow{"TooSmallToPlayWaveOffScreen", 300, 200, 100000, -1, 7, 15, 6, Event::None, -1, 0, 0},
+        SeriesRow{"TileRowsOverlap", 700, 30, 6, 16, 16, 15, 1, Event::None, -1, 0, 0}),
     [](const ::testing::TestParamInfo<SeriesRow>& info) { return std::string(info.param.name); });
 
 // A bitmap that did not load leaves its context's own one-pixel bitmap to copy
