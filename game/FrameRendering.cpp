@@ -63,6 +63,30 @@ bool IsEmpty(const Span& span)
     return span.begin >= span.end;
 }
 
+// Notes that the pixels in `columns` of `rows`, which lie in the buffer,
+// changed: every cell they touch is copied to the window.
+void MarkChanged(ChangedCells& cells, Span columns, Span rows)
+{
+    if (IsEmpty(columns) || IsEmpty(rows)) return;
+    const int shift = ChangedCells::cellShift;
+    int64_t first = columns.begin >> shift;
+    int64_t last = (columns.end - 1) >> shift;
+    for (int64_t row = rows.begin >> shift; row <= (rows.end - 1) >> shift; ++row) {
+        uint64_t* words = cells.bits.data() + row * cells.words;
+        for (int64_t word = first >> 6; word <= last >> 6; ++word) {
+            uint64_t mask = ~uint64_t(0);
+            if (word == first >> 6) mask &= ~uint64_t(0) << (first & 63);
+            if (word == last >> 6) mask &= ~uint64_t(0) >> (63 - (last & 63));
+            words[word] |= mask;
+        }
+    }
+}
+
+bool IsChanged(const uint64_t* words, int column)
+{
+    return (words[column >> 6] >> (column & 63) & 1) != 0;
+}
+
 // The destination pixels one axis of a copy writes: within the target, and
 // taken only from within the source.
 Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize)
@@ -134,9 +158,20 @@ void DrawBackgroundRow(FrameCanvas& canvas, int y, int firstX, int secondX, int 
             CopyPixels(row + copies[k].begin, wallRow + (copies[k].begin - starts[k]),
                        copies[k].end - copies[k].begin);
     }
+    Span changed = {canvas.width, 0};
+    auto widen = [&changed](Span span) {
+        if (IsEmpty(span)) return;
+        changed = {std::min(changed.begin, span.begin), std::max(changed.end, span.end)};
+    };
+    widen(copies[0]);
+    widen(copies[1]);
     if (record.copied) {
-        for (int k = 0; k < 2; ++k) FillAround(row, CopySpan(record, k), copies[0], copies[1], freshPixel);
+        for (int k = 0; k < 2; ++k) {
+            FillAround(row, CopySpan(record, k), copies[0], copies[1], freshPixel);
+            widen(CopySpan(record, k));
+        }
     }
+    MarkChanged(canvas.changed, changed, {y, y + 1});
     record.copied = true;
     record.redrawn = true;
     record.copyWidth = copyWidth;
@@ -155,6 +190,7 @@ void RedrawBackground(FrameCanvas& canvas, int y, Span columns)
     uint32_t* row = canvas.pixels + static_cast<size_t>(y) * canvas.width;
     bool recorded = static_cast<size_t>(y) < canvas.backgroundRows.size();
     if (recorded && canvas.backgroundRows[y].underTiles) return;
+    MarkChanged(canvas.changed, columns, {y, y + 1});
     if (!recorded || !canvas.backgroundRows[y].copied) {
         FillPixels(row, columns, freshPixel);
         return;
@@ -180,6 +216,7 @@ void RedrawBackgroundPixel(FrameCanvas& canvas, int x, int y)
         if (canvas.backgroundRows[y].underTiles) return;
         if (canvas.backgroundRows[y].copied) record = &canvas.backgroundRows[y];
     }
+    MarkChangedPixel(canvas.changed, x, y);
     for (int k = 1; record != nullptr && k >= 0; --k) {  // the second copy lies over the first
         if (record->begins[k] <= x && x < record->ends[k]) {
             if (!record->redrawn)
@@ -196,6 +233,7 @@ void ForgetDrawing(FrameCanvas& canvas)
 {
     canvas.backgroundRows.assign(static_cast<size_t>(canvas.lavaWall.height), WallRowCopies());
     canvas.marks = FrameMarks();
+    canvas.changed.everything = true;
 }
 
 // Everything back to black, when the marks cannot say what was drawn.
@@ -206,10 +244,11 @@ void ClearAll(FrameCanvas& canvas)
     ForgetDrawing(canvas);
 }
 
-// Puts back the background over every pixel that a GDI line from `from` to
-// `to` may have drawn: in each row near it, the columns it passes within a few
-// rows, with a few pixels to spare on each side for rounding.
-void RedrawLine(FrameCanvas& canvas, POINT from, POINT to)
+// Calls visit(y, columns) for every row of the buffer that a GDI line from
+// `from` to `to` may draw on, with the columns it may draw there: those it
+// passes within a few rows, with a few pixels to spare on each side for rounding.
+template <typename Visit>
+void VisitLineRows(const FrameCanvas& canvas, POINT from, POINT to, Visit visit)
 {
     const int64_t slack = 3;
     int64_t top = std::max<int64_t>(std::min(from.y, to.y) - slack, 0);
@@ -225,8 +264,14 @@ void RedrawLine(FrameCanvas& canvas, POINT from, POINT to)
                                 static_cast<int64_t>(std::ceil(std::max(a, b))) + slack + 1);
         }
         columns = Intersect(columns, 0, canvas.width);
-        if (!IsEmpty(columns)) RedrawBackground(canvas, static_cast<int>(y), columns);
+        if (!IsEmpty(columns)) visit(static_cast<int>(y), columns);
     }
+}
+
+// Puts back the background over every pixel that a line may have drawn.
+void RedrawLine(FrameCanvas& canvas, POINT from, POINT to)
+{
+    VisitLineRows(canvas, from, to, [&canvas](int y, Span columns) { RedrawBackground(canvas, y, columns); });
 }
 
 // Puts back this frame's background wherever the last frame drew something
@@ -367,6 +412,49 @@ void MakeBackBuffer(FrameCanvas& canvas, HDC windowDc, int width, int height)
     canvas.pixels = static_cast<uint32_t*>(bits);
     canvas.width = width;
     canvas.height = height;
+    ChangedCells& cells = canvas.changed;
+    const int cell = 1 << ChangedCells::cellShift;
+    cells.columns = (width - 1) / cell + 1;
+    cells.rows = (height - 1) / cell + 1;
+    cells.words = (cells.columns - 1) / 64 + 1;
+    cells.bits.assign(static_cast<size_t>(cells.rows) * cells.words, 0);
+}
+
+// Copies to the window what changed in the back buffer since the last copy.
+// Rows of cells that changed alike make one band, and each run of changed
+// cells across a band is one BitBlt.
+void ShowChanges(FrameCanvas& canvas, HWND window, HDC windowDc)
+{
+    ChangedCells& cells = canvas.changed;
+    if (cells.everything || canvas.shownIn != window) {
+        BitBlt(windowDc, 0, 0, canvas.width, canvas.height, canvas.dc, 0, 0, SRCCOPY);
+    } else {
+        const int cell = 1 << ChangedCells::cellShift;
+        for (int top = 0; top < cells.rows;) {
+            const uint64_t* band = cells.bits.data() + static_cast<size_t>(top) * cells.words;
+            int bottom = top + 1;
+            while (bottom < cells.rows &&
+                   std::equal(band, band + cells.words, cells.bits.data() + static_cast<size_t>(bottom) * cells.words))
+                ++bottom;
+            int y = top * cell;
+            int height = std::min(bottom * cell, canvas.height) - y;
+            for (int column = 0; column < cells.columns;) {
+                if (!IsChanged(band, column)) {
+                    ++column;
+                    continue;
+                }
+                int end = column + 1;
+                while (end < cells.columns && IsChanged(band, end)) ++end;
+                int x = column * cell;
+                BitBlt(windowDc, x, y, std::min(end * cell, canvas.width) - x, height, canvas.dc, x, y, SRCCOPY);
+                column = end;
+            }
+            top = bottom;
+        }
+    }
+    cells.everything = false;
+    std::fill(cells.bits.begin(), cells.bits.end(), 0);
+    canvas.shownIn = window;
 }
 
 // Notes that the box from (left, top) up to (right, bottom) was drawn on.
@@ -375,6 +463,7 @@ void MarkBox(FrameCanvas& canvas, int64_t left, int64_t top, int64_t right, int6
     Span columns = Intersect({left, right}, 0, canvas.width);
     Span rows = Intersect({top, bottom}, 0, canvas.height);
     if (IsEmpty(columns) || IsEmpty(rows)) return;
+    MarkChanged(canvas.changed, columns, rows);
     RECT box = {static_cast<LONG>(columns.begin), static_cast<LONG>(rows.begin), static_cast<LONG>(columns.end),
                 static_cast<LONG>(rows.end)};
     FrameMarks& marks = canvas.marks;
@@ -480,6 +569,13 @@ void PaddleGame::ReleaseFrameCanvas()
     canvas.particleSheet = BitmapPixels();
     canvas.backgroundRows = std::vector<WallRowCopies>();
     canvas.marks = FrameMarks();
+    canvas.changed = ChangedCells();
+    canvas.shownIn = nullptr;
+}
+
+void PaddleGame::WindowPainted()
+{
+    frameCanvas.changed.everything = true;
 }
 
 void PaddleGame::RenderFrame(HWND window)
@@ -566,6 +662,8 @@ void PaddleGame::RenderFrame(HWND window)
         canvas.marks.lineDrawn = true;
         canvas.marks.lineFrom = {ball.left + 10, ball.top + 10};
         canvas.marks.lineTo = pathEnd;
+        VisitLineRows(canvas, canvas.marks.lineFrom, pathEnd,
+                      [&canvas](int y, Span columns) { MarkChanged(canvas.changed, columns, {y, y + 1}); });
         GdiFlush();
     }
 
@@ -585,7 +683,7 @@ void PaddleGame::RenderFrame(HWND window)
         MarkBox(canvas, width / 2 - spare, 16 - spare, width / 2 + static_cast<int64_t>(extent.cx) + spare,
                 16 + static_cast<int64_t>(extent.cy) + spare);
 
-        BitBlt(windowDc, 0, 0, width, height, backBufferDC, 0, 0, SRCCOPY);
+        ShowChanges(canvas, window, windowDc);
     }
 
     int winner = GetWinner();

@@ -44,6 +44,27 @@ struct FrameMarks {
     int pixelCount {};
 };
 
+// Which parts of the back buffer changed since it was last copied to the
+// window, in square cells of pixels: a frame copies only those, unless the
+// window needs the whole buffer (a new or cleared buffer, a window that was
+// painted over or is another one).
+struct ChangedCells {
+    static const int cellShift = 6;  // a cell is 64 x 64 pixels
+    bool everything {};
+    int columns {};                  // cells across the buffer
+    int rows {};                     // cells down the buffer
+    int words {};                    // 64-bit words for one row of cells
+    std::vector<uint64_t> bits;      // one bit for each cell, row after row
+};
+
+// Notes that pixel (x, y), which lies in the buffer, changed.
+inline void MarkChangedPixel(ChangedCells& cells, int x, int y)
+{
+    int column = x >> ChangedCells::cellShift;
+    size_t word = static_cast<size_t>(y >> ChangedCells::cellShift) * cells.words + (column >> 6);
+    cells.bits[word] |= uint64_t(1) << (column & 63);
+}
+
 // What one row of the back buffer holds of the background: the two copies of
 // the lava wall's row as they were last placed, so that a row whose copies
 // would land where they are is left as it is.
@@ -69,8 +90,8 @@ struct WaveSines {
 
 // What the drawing keeps from frame to frame: the back buffer, made again when
 // the client size changes, the pixels of the three loaded bitmaps, what the
-// buffer's rows hold of the background, where the last frame drew over it, and
-// the wave's sines.
+// buffer's rows hold of the background, where the last frame drew over it,
+// what the window has not been shown yet, and the wave's sines.
 struct FrameCanvas {
     HDC dc {};                 // memory context holding the back buffer
     HBITMAP bitmap {};         // 32-bit top-down DIB section, width x height
@@ -83,6 +104,8 @@ struct FrameCanvas {
     BitmapPixels particleSheet;
     std::vector<WallRowCopies> backgroundRows;  // one for each row of the lava wall
     FrameMarks marks;
+    ChangedCells changed;
+    HWND shownIn {};           // the window the buffer was last copied to
     WaveSines sines;
 };
 
@@ -95,6 +118,7 @@ inline void CopyPixel(FrameCanvas& canvas, int x, int y, const BitmapPixels& sou
     if (sourceX < 0 || sourceY < 0 || sourceX >= source.width || sourceY >= source.height) return;
     canvas.pixels[static_cast<size_t>(y) * canvas.width + x] =
         source.pixels[static_cast<size_t>(sourceY) * source.width + sourceX];
+    MarkChangedPixel(canvas.changed, x, y);
     FrameMarks& marks = canvas.marks;
     if (marks.pixelCount < FrameMarks::pixelLimit)
         marks.pixels[marks.pixelCount++] = {x, y};

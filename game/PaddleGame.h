@@ -25,6 +25,9 @@ public:
     void RenderFrame(HWND window);
     // Gives back the back buffer and its context kept from frame to frame.
     void ReleaseFrameCanvas();
+    // The window was painted over: the next frame shows it all of the back
+    // buffer, not only what changed.
+    void WindowPainted();
 
     // Sparks (Sparks.cpp)
     void InitSparks();

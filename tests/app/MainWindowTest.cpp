@@ -376,6 +376,35 @@ protected:
     HACCEL accelerators = nullptr;
 };
 
+// Frames copy only what changed to the window; a paint, which erases it,
+// has the next frame show all of it again.
+TEST_F(FrameLoop, FrameAfterPaintingShowsTheWholeFrame)
+{
+    game.waveAmplitude = 0;  // a background that stays is not drawn again
+    for (int frame = 0; frame < 2; ++frame) {
+        game.frameStartTick = GetTickCount() - 1000;  // no time left to sleep out
+        game.RenderFrame(window);
+    }
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+    game.frameStartTick = GetTickCount() - 1000;
+    game.RenderFrame(window);
+
+    const FrameCanvas& canvas = game.frameCanvas;
+    ASSERT_NE(nullptr, canvas.pixels);
+    HDC windowDc = GetDC(window);
+    int differing = 0;
+    for (int y = 0; y < canvas.height; y += 37) {
+        for (int x = 0; x < canvas.width; x += 41) {
+            uint32_t drawn = canvas.pixels[static_cast<size_t>(y) * canvas.width + x];
+            COLORREF shown = GetPixel(windowDc, x, y);
+            if (shown != RGB(drawn >> 16 & 0xff, drawn >> 8 & 0xff, drawn & 0xff)) ++differing;
+        }
+    }
+    ReleaseDC(window, windowDc);
+    EXPECT_EQ(0, differing) << "pixels of the window still show the paint";
+}
+
 TEST_F(FrameLoop, ReturnsQuitCodeAfterDispatchingEarlierMessages)
 {
     PostMessageA(recorder, WM_APP, 1, 0);

@@ -197,7 +197,8 @@ protected:
     PaddleGame* reference = new PaddleGame();
 };
 
-enum class Event { None, LeftScores, RightScores, Resize };
+// Serve: the ball is put back in the middle and its path line turns round.
+enum class Event { None, LeftScores, RightScores, Resize, Serve };
 
 struct SeriesRow {
     const char* name;
@@ -253,6 +254,9 @@ TEST_P(FrameIdentitySeries, EveryFrameMatchesTheStraightforwardDrawing)
                     ExpireSparks(each.leftWallSparks);
                 } else if (row.event == Event::Resize) {
                     each.clientRect = {0, 0, row.resizeWidth, row.resizeHeight};
+                } else if (row.event == Event::Serve) {
+                    CentreBall(each.ball, each.clientRect);
+                    each.ballVelY = -each.ballVelY;
                 }
             });
         }
@@ -269,6 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
         SeriesRow{"SmallestPlayableLeftScores", 640, 320, 6, 16, 16, 15, 0, Event::LeftScores, 12, 0, 0},
         SeriesRow{"StillBackgroundWithPathLine", 800, 600, 0, 16, 16, -15, 4, Event::LeftScores, 10, 0, 0},
         SeriesRow{"StillBackgroundLongSlantedLine", 800, 600, 0, 16, 16, -90, 7, Event::None, -1, 0, 0},
+        SeriesRow{"StillBackgroundServedAgain", 640, 480, 0, 16, 16, 10, -6, Event::Serve, 8, 0, 0},
         SeriesRow{"TallerThanTheWallRightScores", 1300, 1100, 500, -7, -13, 9, -5, Event::RightScores, 20, 0, 0},
         SeriesRow{"WiderThanTwoCopies", 2200, 700, 500, 16, -16, 15, 3, Event::None, -1, 0, 0},
         SeriesRow{"ResizedBetweenFrames", 800, 600, 6, 16, 16, -15, -4, Event::Resize, 15, 1300, 1100},
@@ -276,6 +281,32 @@ INSTANTIATE_TEST_SUITE_P(
         SeriesRow{"TooSmallToPlayWaveOffScreen", 300, 200, 100000, -1, 7, 15, 6, Event::None, -1, 0, 0},
         SeriesRow{"TileRowsOverlap", 700, 30, 6, 16, 16, 15, 1, Event::None, -1, 0, 0}),
     [](const ::testing::TestParamInfo<SeriesRow>& info) { return std::string(info.param.name); });
+
+// Frames show the window only what changed; after the window was painted
+// over, and in a window the buffer was never shown in, they show all of it.
+TEST_F(FrameIdentity, WholeFrameShownAfterPaintingAndInAnotherWindow)
+{
+    StartMatches();
+    Both([](PaddleGame& each) {
+        each.clientRect = {0, 0, 640, 480};
+        each.waveAmplitude = 0;  // the background stays where it is
+        each.ball = {300, 200, 320, 220};
+        each.ballVelX = 15;
+        each.ballVelY = 3;
+    });
+    for (int frame = 0; frame < 3; ++frame) ASSERT_TRUE(CompareFrame(frame));
+
+    InvalidateRect(window, nullptr, TRUE);  // erased to the class's white
+    UpdateWindow(window);
+    match->WindowPainted();  // as the game's window procedure does
+    ASSERT_TRUE(CompareFrame(3));
+
+    HWND first = window;
+    window = CreateTestWindow(640, 480);
+    ASSERT_TRUE(CompareFrame(4));
+    ASSERT_TRUE(CompareFrame(5));
+    DestroyWindow(first);
+}
 
 // A bitmap that did not load leaves its context's own one-pixel bitmap to copy
 // from, and InitSparks never ran: every spark starts at (0, 0) with life 0.
