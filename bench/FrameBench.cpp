@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../game/PaddleGame.h"
+#include "../tests/ClientSize.h"
 
 namespace {
 
@@ -104,26 +105,6 @@ HWND CreateBenchWindow()
     UpdateWindow(window);
     PumpMessages();
     return window;
-}
-
-// Sizes the window so its client area is width x height, with the frame's
-// top-left corner at the screen's; false when the screen cannot hold it.
-bool SetClientSize(HWND window, int width, int height)
-{
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        RECT windowRect;
-        RECT client;
-        GetWindowRect(window, &windowRect);
-        GetClientRect(window, &client);
-        if (client.right == width && client.bottom == height) return true;
-        int frameWidth = (windowRect.right - windowRect.left) - client.right;
-        int frameHeight = (windowRect.bottom - windowRect.top) - client.bottom;
-        SetWindowPos(window, nullptr, 0, 0, width + frameWidth, height + frameHeight, SWP_NOZORDER);
-        PumpMessages();
-    }
-    RECT client;
-    GetClientRect(window, &client);
-    return client.right == width && client.bottom == height;
 }
 
 double Milliseconds(LONGLONG ticks, LONGLONG frequency)

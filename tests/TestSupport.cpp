@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <fstream>
 #include <mutex>
@@ -53,24 +55,6 @@ HWND CreateTestWindow(int clientWidth, int clientHeight)
     UpdateWindow(window);
     PumpMessages();
     return window;
-}
-
-void SetClientSize(HWND window, int clientWidth, int clientHeight)
-{
-    // The frame's size is found by measuring: menus and captions differ
-    // between platforms and window managers.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        RECT windowRect;
-        RECT client;
-        GetWindowRect(window, &windowRect);
-        GetClientRect(window, &client);
-        int frameWidth = (windowRect.right - windowRect.left) - client.right;
-        int frameHeight = (windowRect.bottom - windowRect.top) - client.bottom;
-        if (client.right == clientWidth && client.bottom == clientHeight) return;
-        SetWindowPos(window, nullptr, 0, 0, clientWidth + frameWidth, clientHeight + frameHeight,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        PumpMessages();
-    }
 }
 
 void PressKey(WORD virtualKey)
@@ -188,6 +172,22 @@ std::string DialogAnswerer::LastText() const
     return state->lastText;
 }
 
+LoopBound::LoopBound() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+    HANDLE event = done;
+    DWORD loopThread = GetCurrentThreadId();
+    worker = std::thread([event, loopThread] {
+        if (WaitForSingleObject(event, 30000) == WAIT_TIMEOUT) PostThreadMessageA(loopThread, WM_QUIT, 99, 0);
+    });
+}
+
+LoopBound::~LoopBound()
+{
+    SetEvent(done);
+    worker.join();
+    CloseHandle(done);
+}
+
 std::function<void(HWND)> PressButton(int buttonId)
 {
     return [buttonId](HWND dialog) {
@@ -257,4 +257,59 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
         Sleep(10);
     }
     return true;
+}
+
+COLORREF Pixels::At(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    return colours[static_cast<size_t>(y) * width + x];
+}
+
+Pixels ReadBitmap(HBITMAP bitmap)
+{
+    BITMAP info = {};
+    Pixels pixels;
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return pixels;
+    pixels.width = info.bmWidth;
+    pixels.height = info.bmHeight;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = info.bmWidth;
+    format.bmiHeader.biHeight = -info.bmHeight;  // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> raw(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, info.bmHeight, raw.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    pixels.colours.reserve(raw.size());
+    for (uint32_t value : raw)
+        pixels.colours.push_back(RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF));
+    return pixels;
+}
+
+Pixels CaptureClient(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HDC windowDc = GetDC(window);
+    HDC copyDc = CreateCompatibleDC(windowDc);
+    HBITMAP copy = CreateCompatibleBitmap(windowDc, client.right, client.bottom);
+    HGDIOBJ saved = SelectObject(copyDc, copy);
+    BitBlt(copyDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
+    SelectObject(copyDc, saved);
+    Pixels pixels = ReadBitmap(copy);
+    DeleteObject(copy);
+    DeleteDC(copyDc);
+    ReleaseDC(window, windowDc);
+    return pixels;
+}
+
+void ExpectRect(const RECT& actual, LONG left, LONG top, LONG right, LONG bottom)
+{
+    EXPECT_EQ(left, actual.left);
+    EXPECT_EQ(top, actual.top);
+    EXPECT_EQ(right, actual.right);
+    EXPECT_EQ(bottom, actual.bottom);
 }

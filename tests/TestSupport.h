@@ -7,13 +7,15 @@
 
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "ClientSize.h"
 
 // A shown top-level window whose client area is exactly width x height pixels.
 // Destroy it with DestroyWindow.
 HWND CreateTestWindow(int clientWidth, int clientHeight);
 
-// Resizes a window so its client area is width x height (0 x 0 is allowed).
-void SetClientSize(HWND window, int clientWidth, int clientHeight);
 
 // Holds a key down until it is released; GetAsyncKeyState sees it at once.
 void PressKey(WORD virtualKey);
@@ -37,6 +39,19 @@ private:
     State* state;
 };
 
+// While alive, ends a frame loop or modal loop of this thread that runs past
+// 30 s by posting a quit with exit code 99, so a fault fails the test instead
+// of hanging it.
+class LoopBound {
+public:
+    LoopBound();
+    ~LoopBound();
+
+private:
+    HANDLE done;
+    std::thread worker;
+};
+
 // Presses a message box's button (IDYES, IDNO, IDCANCEL, IDOK).
 std::function<void(HWND)> PressButton(int buttonId);
 
@@ -49,6 +64,21 @@ std::string MakeTempFolder();
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& contents);
 bool FileExists(const std::string& path);
+
+// Pixels of a bitmap or of a window's client area, read in one go.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> colours;  // rows from the top
+    // CLR_INVALID outside, as when the pixels could not be read at all.
+    COLORREF At(int x, int y) const;
+};
+
+Pixels ReadBitmap(HBITMAP bitmap);
+Pixels CaptureClient(HWND window);
+
+// Expects `actual` to be the rectangle (left, top, right, bottom).
+void ExpectRect(const RECT& actual, LONG left, LONG top, LONG right, LONG bottom);
 
 // Handles every waiting message of this thread.
 void PumpMessages();

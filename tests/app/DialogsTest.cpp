@@ -5,7 +5,6 @@
 #include <climits>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "../../app/MainWindow.h"
@@ -26,30 +25,6 @@ std::string ItemText(HWND dialog, int id)
     GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
 }
-
-// Ends a modal loop that is still running after its bound, so a dialog that
-// does not close fails the test instead of hanging it.
-class ModalBound {
-public:
-    ModalBound() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr))
-    {
-        HANDLE event = done;
-        DWORD thread = GetCurrentThreadId();
-        worker = std::thread([event, thread] {
-            if (WaitForSingleObject(event, 20000) == WAIT_TIMEOUT) PostThreadMessageA(thread, WM_QUIT, 99, 0);
-        });
-    }
-    ~ModalBound()
-    {
-        SetEvent(done);
-        worker.join();
-        CloseHandle(done);
-    }
-
-private:
-    HANDLE done;
-    std::thread worker;
-};
 
 // The global game as InitGame leaves it in a small test window: wave 16, 16, 6
 // and the first serve, 15 to the right.
@@ -75,7 +50,7 @@ protected:
         DialogAnswerer answerer(title, answer);
         INT_PTR result;
         {
-            ModalBound bound;
+            LoopBound bound;
             result = DialogBoxParamA(Module(), MAKEINTRESOURCEA(templateId), window, procedure, 0);
         }
         // The answer may close the dialog a moment before it is counted.

@@ -26,6 +26,8 @@
 #include <cstring>
 #include <string>
 
+#include "../ClientSize.h"
+
 namespace {
 
 HWND ParseWindow(const char* text)
@@ -100,27 +102,6 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM)
            WindowText(control).c_str(), IsWindowEnabled(control) ? 1 : 0,
            IsWindowVisible(control) ? 1 : 0);
     return TRUE;
-}
-
-int SetClientSize(HWND window, int width, int height)
-{
-    // The frame and caption keep their size, but the menu bar wraps onto more
-    // lines in a narrow window: measure again after each try.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        RECT outer;
-        RECT client;
-        GetWindowRect(window, &outer);
-        GetClientRect(window, &client);
-        if (client.right == width && client.bottom == height) return 0;
-        int frameWidth = (outer.right - outer.left) - client.right;
-        int frameHeight = (outer.bottom - outer.top) - client.bottom;
-        if (!SetWindowPos(window, nullptr, 0, 0, width + frameWidth, height + frameHeight,
-                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-            fprintf(stderr, "SetWindowPos failed: %lu\n", GetLastError());
-            return 1;
-        }
-    }
-    return 0;
 }
 
 // Walks the caption row from the right edge until the window itself says the
@@ -199,7 +180,10 @@ int main(int argc, char** argv)
         printf("visible %d iconic %d zoomed %d\n", IsWindowVisible(window) ? 1 : 0,
                IsIconic(window) ? 1 : 0, IsZoomed(window) ? 1 : 0);
     } else if (command == "setclient" && argc == 5) {
-        return SetClientSize(window, atoi(argv[3]), atoi(argv[4]));
+        // The caller waits for the size itself: the game's own thread resizes
+        // its window, and may take a moment.
+        SetClientSize(window, atoi(argv[3]), atoi(argv[4]));
+        return 0;
     } else if (command == "setwindow" && argc == 5) {
         if (!SetWindowPos(window, nullptr, 0, 0, atoi(argv[3]), atoi(argv[4]),
                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {

@@ -20,37 +20,8 @@
 
 namespace {
 
-// Only red, green and blue are seen; the fourth byte of a pixel is not.
-const uint32_t colourBits = 0x00FFFFFF;
-
-struct FramePixels {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows from the top
-};
-
-FramePixels ReadBitmap(HBITMAP bitmap, int width, int height)
-{
-    FramePixels frame;
-    frame.width = width;
-    frame.height = height;
-    frame.pixels.resize(static_cast<size_t>(width) * height);
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, height, frame.pixels.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& pixel : frame.pixels) pixel &= colourBits;
-    return frame;
-}
-
 // The straightforward frame, drawn into a compatible bitmap made for it.
-FramePixels DrawReference(PaddleGame& reference, HWND window)
+Pixels DrawReference(PaddleGame& reference, HWND window)
 {
     int width = reference.clientRect.right;
     int height = reference.clientRect.bottom;
@@ -60,7 +31,7 @@ FramePixels DrawReference(PaddleGame& reference, HWND window)
     HGDIOBJ saved = SelectObject(backBufferDc, backBuffer);
     DrawReferenceFrame(reference, windowDc, backBufferDc);
     SelectObject(backBufferDc, saved);
-    FramePixels frame = ReadBitmap(backBuffer, width, height);
+    Pixels frame = ReadBitmap(backBuffer);
     DeleteObject(backBuffer);
     DeleteDC(backBufferDc);
     ReleaseDC(window, windowDc);
@@ -68,45 +39,29 @@ FramePixels DrawReference(PaddleGame& reference, HWND window)
 }
 
 // What the game's frame left in its own back buffer.
-FramePixels GameBackBuffer(const PaddleGame& match)
+Pixels GameBackBuffer(const PaddleGame& match)
 {
-    FramePixels frame;
+    Pixels frame;
     const FrameCanvas& canvas = match.frameCanvas;
     frame.width = canvas.width;
     frame.height = canvas.height;
-    if (canvas.pixels != nullptr)
-        frame.pixels.assign(canvas.pixels, canvas.pixels + static_cast<size_t>(canvas.width) * canvas.height);
-    for (uint32_t& pixel : frame.pixels) pixel &= colourBits;
-    return frame;
-}
-
-FramePixels CaptureClient(HWND window)
-{
-    RECT client;
-    GetClientRect(window, &client);
-    HDC windowDc = GetDC(window);
-    HDC copyDc = CreateCompatibleDC(windowDc);
-    HBITMAP copy = CreateCompatibleBitmap(windowDc, client.right, client.bottom);
-    HGDIOBJ saved = SelectObject(copyDc, copy);
-    BitBlt(copyDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
-    SelectObject(copyDc, saved);
-    FramePixels frame = ReadBitmap(copy, client.right, client.bottom);
-    DeleteObject(copy);
-    DeleteDC(copyDc);
-    ReleaseDC(window, windowDc);
+    for (size_t k = 0; canvas.pixels != nullptr && k < static_cast<size_t>(canvas.width) * canvas.height; ++k) {
+        uint32_t value = canvas.pixels[k];
+        frame.colours.push_back(RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF));
+    }
     return frame;
 }
 
 // Empty when the two agree on every pixel of the width x height area from the
 // top-left; otherwise how many differ and where the first one is.
-std::string Difference(const FramePixels& game, const FramePixels& reference, int width, int height)
+std::string Difference(const Pixels& game, const Pixels& reference, int width, int height)
 {
     int differing = 0;
     std::ostringstream first;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            uint32_t a = game.pixels[static_cast<size_t>(y) * game.width + x];
-            uint32_t b = reference.pixels[static_cast<size_t>(y) * reference.width + x];
+            COLORREF a = game.At(x, y);
+            COLORREF b = reference.At(x, y);
             if (a == b) continue;
             if (differing++ == 0)
                 first << std::hex << "first at (" << std::dec << x << ", " << y << "): game " << std::hex << a
@@ -168,11 +123,11 @@ protected:
         match->frameStartTick = GetTickCount() - 1000;  // no time left to sleep out
         match->RenderFrame(window);
         int gameNext = rand();
-        FramePixels drawn = GameBackBuffer(*match);
-        FramePixels shown = CaptureClient(window);
+        Pixels drawn = GameBackBuffer(*match);
+        Pixels shown = CaptureClient(window);
 
         srand(seed);
-        FramePixels expected = DrawReference(*reference, window);
+        Pixels expected = DrawReference(*reference, window);
         int referenceNext = rand();
 
         std::string where = "frame " + std::to_string(frame) + " at " + std::to_string(expected.width) + " x " +

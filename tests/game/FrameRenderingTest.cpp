@@ -14,42 +14,6 @@ namespace {
 const COLORREF white = RGB(255, 255, 255);
 const COLORREF black = RGB(0, 0, 0);
 
-// Pixels of a bitmap or of a window's client area, read in one go.
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<COLORREF> colours;
-    // CLR_INVALID outside, as when the pixels could not be read at all.
-    COLORREF At(int x, int y) const
-    {
-        if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
-        return colours[static_cast<size_t>(y) * width + x];
-    }
-};
-
-Pixels ReadBitmap(HBITMAP bitmap)
-{
-    BITMAP info = {};
-    Pixels pixels;
-    if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return pixels;
-    pixels.width = info.bmWidth;
-    pixels.height = info.bmHeight;
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = info.bmWidth;
-    format.bmiHeader.biHeight = -info.bmHeight;  // top row first
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    std::vector<uint32_t> raw(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, info.bmHeight, raw.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t value : raw)
-        pixels.colours.push_back(RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF));
-    return pixels;
-}
-
 // A data file of the game folder, loaded apart from the game's own copy.
 Pixels ReadBitmapFile(const char* name)
 {
@@ -88,23 +52,6 @@ void WriteBitmapFile(const std::string& path, int width, int height, COLORREF (*
         data += row;
     }
     WriteWholeFile(path, data);
-}
-
-Pixels CaptureClient(HWND window)
-{
-    RECT client;
-    GetClientRect(window, &client);
-    HDC windowDc = GetDC(window);
-    HDC copyDc = CreateCompatibleDC(windowDc);
-    HBITMAP copy = CreateCompatibleBitmap(windowDc, client.right, client.bottom);
-    HGDIOBJ saved = SelectObject(copyDc, copy);
-    BitBlt(copyDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
-    SelectObject(copyDc, saved);
-    Pixels pixels = ReadBitmap(copy);
-    DeleteObject(copy);
-    DeleteDC(copyDc);
-    ReleaseDC(window, windowDc);
-    return pixels;
 }
 
 // One match drawn straight into its own window. The ball stands at the

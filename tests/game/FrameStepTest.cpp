@@ -65,14 +65,6 @@ protected:
     PaddleGame* match = nullptr;
 };
 
-void ExpectRect(const RECT& actual, LONG left, LONG top, LONG right, LONG bottom)
-{
-    EXPECT_EQ(left, actual.left);
-    EXPECT_EQ(top, actual.top);
-    EXPECT_EQ(right, actual.right);
-    EXPECT_EQ(bottom, actual.bottom);
-}
-
 void ExpectWithinLimit(const RECT& r, const char* what)
 {
     for (LONG value : {r.left, r.top, r.right, r.bottom}) {

@@ -1,8 +1,6 @@
 #include "ReferenceRenderer.h"
 
 #include <cmath>
-#include <cstdint>
-#include <cstdlib>
 
 #include "../../game/FrameRendering.h"
 #include "../../game/PaddleGame.h"
@@ -14,84 +12,6 @@ const double degreesToRadians = 3.14 / 180;
 const int backgroundOverhang = 64;
 const int paddlePieceHeight = 10;
 const int paddlePieces = 10;
-const int sheetColumns = 16;
-
-// The sparks as they were drawn: one one-pixel copy from the sheet per spark.
-
-int RandomBelow(int range)
-{
-    int value = rand();
-    return range > 0 ? value % range : 0;
-}
-
-int WallSparkLifeRange(int paddleInset, int score)
-{
-    int64_t range = static_cast<int64_t>(paddleInset / 10) * (static_cast<int64_t>(score) + 1);
-    if (range < 1) return 1;
-    return ClampToInt(range);
-}
-
-void DrawSpark(HDC target, HDC sheet, const Spark& spark)
-{
-    BitBlt(target, spark.x, spark.y, 1, 1, sheet, spark.life % sheetColumns, 0, SRCCOPY);
-}
-
-enum class Source { Ball, RightWall, LeftWall };
-
-void DrawAndStepSystem(SparkPair (&system)[sparksPerSystem], Source source, HDC target, HDC sheet,
-                       const RECT& client, const RECT& ball, int lifeRange)
-{
-    for (SparkPair& pair : system) {
-        Spark& lead = pair.lead;
-        Spark& trail = pair.trail;
-        DrawSpark(target, sheet, lead);
-        DrawSpark(target, sheet, trail);
-
-        if (source == Source::Ball) {
-            lead.y += lead.speed;
-            trail.y += trail.speed;
-        } else if (source == Source::RightWall) {
-            lead.x += lead.speed;
-            trail.x += trail.speed;
-        } else {
-            lead.x -= lead.speed;
-            trail.x -= trail.speed;
-        }
-        lead.life -= 1;
-        trail.life -= 1;
-
-        if (rand() % 100 == 0) {
-            trail.x = lead.x + rand() % 4 - 2;
-            trail.y = lead.y + rand() % 4 - 2;
-        }
-
-        if (lead.life <= 0) {
-            if (source == Source::Ball) {
-                lead.y = ball.top + rand() % 20;
-                lead.x = ball.left + rand() % 20;
-                lead.life = 30 + rand() % 30;
-            } else {
-                lead.y = RandomBelow(client.bottom);
-                lead.x = source == Source::RightWall ? client.right : client.left;
-                lead.life = rand() % lifeRange;
-            }
-        }
-        if (trail.life <= 0) {
-            trail.y = lead.y + rand() % 4 - 2;
-            trail.x = lead.x + rand() % 4 - 2;
-            trail.life = source == Source::Ball ? 30 + rand() % 30 : rand() % lifeRange;
-        }
-    }
-}
-
-void DrawAndStepSparks(PaddleGame& match, HDC target, HDC sheet)
-{
-    DrawAndStepSystem(match.ballSparks, Source::Ball, target, sheet, match.clientRect, match.ball, 0);
-    DrawAndStepSystem(match.rightWallSparks, Source::RightWall, target, sheet, match.clientRect, match.ball,
-                      WallSparkLifeRange(match.paddleInset, match.leftScore));
-    DrawAndStepSystem(match.leftWallSparks, Source::LeftWall, target, sheet, match.clientRect, match.ball,
-                      WallSparkLifeRange(match.paddleInset, match.rightScore));
-}
 
 }  // namespace
 
@@ -143,7 +63,7 @@ void DrawReferenceFrame(PaddleGame& match, HDC windowDc, HDC target)
     MoveToEx(target, match.ball.left + 10, match.ball.top + 10, nullptr);
     LineTo(target, pathEnd.x, pathEnd.y);
 
-    DrawAndStepSparks(match, target, particleSheetDC);
+    match.DrawAndStepSparks(target, particleSheetDC);
 
     SelectObject(particleSheetDC, savedParticleSheetObject);
     DeleteDC(particleSheetDC);
