@@ -259,6 +259,15 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
     return true;
 }
 
+std::string ItemState(HMENU menu, UINT id)
+{
+    UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+    if (state == UINT(-1)) return "missing";
+    std::string text = (state & MF_GRAYED) ? "grayed" : (state & MF_DISABLED) ? "disabled" : "enabled";
+    if (state & MF_CHECKED) text += ",checked";
+    return text;
+}
+
 COLORREF Pixels::At(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;

@@ -65,6 +65,10 @@ std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& contents);
 bool FileExists(const std::string& path);
 
+// A menu item's state: "enabled", "grayed" or "disabled", with ",checked" for
+// a marked item; "missing" when the menu has no such item.
+std::string ItemState(HMENU menu, UINT id);
+
 // Pixels of a bitmap or of a window's client area, read in one go.
 struct Pixels {
     int width = 0;

@@ -19,15 +19,6 @@ HINSTANCE Module()
     return GetModuleHandleA(nullptr);
 }
 
-std::string ItemState(HMENU menu, UINT id)
-{
-    UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
-    if (state == UINT(-1)) return "missing";
-    std::string text = (state & MF_GRAYED) ? "grayed" : (state & MF_DISABLED) ? "disabled" : "enabled";
-    if (state & MF_CHECKED) text += ",checked";
-    return text;
-}
-
 // Vector, Save, Save As, Two Player, Cheat Mode: the items commands change.
 std::vector<std::string> Marks(HMENU menu)
 {

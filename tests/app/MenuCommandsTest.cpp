@@ -9,6 +9,7 @@
 #include "../../app/MainWindow.h"
 #include "../../app/resource.h"
 #include "../../game/PaddleGame.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -20,17 +21,6 @@ const UINT menuCommands[] = {
 HMENU LoadMainMenu()
 {
     return LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN));
-}
-
-// "enabled", "grayed" or "disabled", with ",checked" for a marked item;
-// "missing" when the menu has no such item.
-std::string ItemState(HMENU menu, UINT id)
-{
-    UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
-    if (state == UINT(-1)) return "missing";
-    std::string text = (state & MF_GRAYED) ? "grayed" : (state & MF_DISABLED) ? "disabled" : "enabled";
-    if (state & MF_CHECKED) text += ",checked";
-    return text;
 }
 
 using MenuStates = std::map<UINT, std::string>;
