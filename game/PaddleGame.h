@@ -70,7 +70,7 @@ public:
     HGDIOBJ savedParticleSheetObject {};
 
     // The back buffer with its context, the loaded bitmaps' pixels and what the
-    // last frame drew, kept from frame to frame (FrameRendering.cpp); given back
+    // last frame drew, kept from frame to frame (FrameCanvas.cpp); given back
     // by ReleaseFrameCanvas.
     FrameCanvas frameCanvas {};
 
