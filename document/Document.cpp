@@ -46,7 +46,7 @@ void Document::PrepareFileDialog(char* file, const char* filter, const char* def
 
 bool Document::ConfirmDiscard(HWND window, const char* caption)
 {
-    if (!modified) return true;
+    if (!IsModified()) return true;
     int answer = MessageBoxA(window, "Do You want to save?", caption, MB_YESNOCANCEL);
     if (answer == IDYES) return FileSave();  // changes the player asked to keep are never dropped
     return answer == IDNO;
