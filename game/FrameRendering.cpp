@@ -19,7 +19,7 @@ const int paddlePieces = 10;
 // difference stays right across the counter's wrap-around.
 DWORD MillisecondsSince(DWORD startTick)
 {
-    return GetTickCount() - startTick;
+    return timeGetTime() - startTick;
 }
 
 // Without anything to draw there is nothing to pace, but the loop must not spin:
@@ -48,7 +48,8 @@ double WaveSine(WaveSines& memo, int phase)
 int WavePhase(int row, int waveLength, int frameCount, int waveFrequency)
 {
     int64_t phase = static_cast<int64_t>(row) * waveLength + static_cast<int64_t>(frameCount) * waveFrequency;
-    // Past the 32-bit range the phase wraps to the same angle modulo 360 degrees.
+    // Past the 32-bit range the phase is taken modulo 360. The wave's angle repeats
+    // every 360.18 degrees (pi taken as 3.14), so the picture jumps once there.
     if (phase > INT_MAX || phase < INT_MIN) return static_cast<int>(phase % 360);
     return static_cast<int>(phase);
 }
@@ -56,7 +57,8 @@ int WavePhase(int row, int waveLength, int frameCount, int waveFrequency)
 int NextFrameCount(int frameCount)
 {
     // Keeps counting forever: steps back a whole number of 360-frame turns before
-    // the counter would overflow, so every wave phase stays the same modulo 360.
+    // the counter would overflow. Each phase keeps its value modulo 360, but the
+    // wave repeats every 360.18 degrees (pi taken as 3.14), so it jumps once there.
     const int turns = 360 * (INT_MAX / 360);
     if (frameCount == INT_MAX) return frameCount - turns + 1;
     return frameCount + 1;
@@ -72,8 +74,9 @@ POINT PathLineEnd(const RECT& ball, int velX, int velY, const RECT& client)
         y += velY;
         x += velX;
     }
-    // A very fast ball's line is shortened along its own direction until both
-    // ends lie within the coordinate limit; what shows in the window is the same.
+    // A very fast ball's line is shortened along its own direction until it
+    // reaches no further than the coordinate limit across or down from the
+    // ball's centre; what shows in the window is the same.
     int64_t dx = x - startX;
     int64_t dy = y - startY;
     int64_t reach = dx < 0 ? -dx : dx;

@@ -77,7 +77,7 @@ bool RectsOverlap(const RECT& a, const RECT& b)
 
 void PaddleGame::StepFrame(HWND window)
 {
-    frameStartTick = GetTickCount();
+    frameStartTick = timeGetTime();
     GetClientRect(window, &clientRect);
     int barrierHeight = barrierInfo.bmHeight;
 
@@ -88,24 +88,25 @@ void PaddleGame::StepFrame(HWND window)
     }
 
     if (clientRect.right != previousClient.right || clientRect.bottom != previousClient.bottom) {
-        rightPaddle = {clientRect.right - paddleInset - paddleWidth, rightPaddleCentreY - paddleHalfHeight,
-                       clientRect.right - paddleInset, rightPaddleCentreY + paddleHalfHeight};
-        leftPaddle = {paddleInset, leftPaddleCentreY - paddleHalfHeight,
-                      paddleInset + paddleWidth, leftPaddleCentreY + paddleHalfHeight};
-        // A window that started minimised remembers no size to scale from: the
-        // first playable size is taken as it is.
-        double sx = 1.0;
-        double sy = 1.0;
-        if (previousClient.right != 0 && previousClient.bottom != 0) {
-            sx = static_cast<double>(clientRect.right) / previousClient.right;
-            sy = static_cast<double>(clientRect.bottom) / previousClient.bottom;
+        if (previousClient.right == 0 || previousClient.bottom == 0) {
+            // A window that started minimised set the match up in no room at all:
+            // ball and paddles are placed as the setup would for this size, so
+            // the first serve does not run along the top for a free point.
+            PlaceBallAndPaddles();
+        } else {
+            rightPaddle = {clientRect.right - paddleInset - paddleWidth, rightPaddleCentreY - paddleHalfHeight,
+                           clientRect.right - paddleInset, rightPaddleCentreY + paddleHalfHeight};
+            leftPaddle = {paddleInset, leftPaddleCentreY - paddleHalfHeight,
+                          paddleInset + paddleWidth, leftPaddleCentreY + paddleHalfHeight};
+            double sx = static_cast<double>(clientRect.right) / previousClient.right;
+            double sy = static_cast<double>(clientRect.bottom) / previousClient.bottom;
+            double x = ball.left * sx;
+            double y = ball.top * sy;
+            rightPaddleCentreY = TruncCoordinate(sy * rightPaddleCentreY);
+            leftPaddleCentreY = TruncCoordinate(sy * leftPaddleCentreY);
+            ball = {TruncCoordinate(x), TruncCoordinate(y), TruncCoordinate(x + ballSize),
+                    TruncCoordinate(y + ballSize)};
         }
-        double x = ball.left * sx;
-        double y = ball.top * sy;
-        rightPaddleCentreY = TruncCoordinate(sy * rightPaddleCentreY);
-        leftPaddleCentreY = TruncCoordinate(sy * leftPaddleCentreY);
-        ball = {TruncCoordinate(x), TruncCoordinate(y), TruncCoordinate(x + ballSize),
-                TruncCoordinate(y + ballSize)};
         previousClient = clientRect;
     }
 
@@ -131,7 +132,8 @@ void PaddleGame::StepFrame(HWND window)
     if (ball.bottom > clientRect.bottom - barrierHeight) ballVelY = SaturatingNegate(ballVelY);
     if (ball.top < clientRect.top + barrierHeight) ballVelY = SaturatingNegate(ballVelY);
 
-    // The ball is served back level from the centre, away from the side that scored.
+    // The ball is served back level from the centre, opposite to the way it left:
+    // towards the player who scored.
     if (ball.right > clientRect.right) {
         CentreBall(ball, clientRect);
         leftScore = SaturatingAdd(leftScore, 1);

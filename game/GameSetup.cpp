@@ -60,18 +60,23 @@ void PaddleGame::InitGame(HWND window)
     GetObjectA(barrierBitmap, sizeof(BITMAP), &barrierInfo);
     GetObjectA(particleSheetBitmap, sizeof(BITMAP), &particleSheetInfo);
 
-    CentreBall(ball, clientRect);
+    PlaceBallAndPaddles();
     ballVelX = firstServeVelX;
     ballVelY = 0;
-
-    leftPaddle = {paddleInset, 100, paddleInset + 20, 200};
     leftPaddleVel = 0;
-    rightPaddleCentreY = clientRect.bottom / 2;
-    leftPaddleCentreY = clientRect.bottom / 2;
-    rightPaddle = {clientRect.right - paddleInset - 20, 100, clientRect.right - paddleInset, 200};
     rightPaddleVel = 0;
 
     InitSparks();
+}
+
+void PaddleGame::PlaceBallAndPaddles()
+{
+    CentreBall(ball, clientRect);
+    // The first frame rebuilds the paddles' height around the centre rows.
+    leftPaddle = {paddleInset, 100, paddleInset + 20, 200};
+    rightPaddleCentreY = clientRect.bottom / 2;
+    leftPaddleCentreY = clientRect.bottom / 2;
+    rightPaddle = {clientRect.right - paddleInset - 20, 100, clientRect.right - paddleInset, 200};
 }
 
 void PaddleGame::Reset()

@@ -19,6 +19,8 @@ public:
     void InitGame(HWND window);
     void Reset() override;
     int GetWinner() const;  // 1 or 2 for the winning player, -1 while nobody has won
+    // Ball at the middle of the client area, paddles at its centre row.
+    void PlaceBallAndPaddles();
 
     // One frame: simulation, then drawing and pacing (FrameStep.cpp, FrameRendering.cpp)
     void StepFrame(HWND window);
@@ -94,7 +96,7 @@ public:
     int ballVelY {};       // pixels per frame, negative = up
     int leftPaddleVel {};  // pixels per frame, negative = up
     int rightPaddleVel {}; // pixels per frame, negative = up
-    DWORD frameStartTick {};  // GetTickCount() when the current frame began
+    DWORD frameStartTick {};  // timeGetTime() when the current frame began, milliseconds
     int frameCount {};        // frames drawn so far; moves the background wave
     int waveLength {};        // wave phase degrees per pixel row
     int waveFrequency {};     // wave phase degrees per frame

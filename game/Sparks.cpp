@@ -32,11 +32,13 @@ void InitSystem(SparkPair (&system)[sparksPerSystem], int startY, int width)
 }
 
 // Wall sparks live longer, and so reach further, the more points the attacking
-// player has. Scores come from saved files too, so the range is kept at least 1.
+// player has. Scores come from saved files too: below -1 the range is negative,
+// and rand() % range still gives lives 0 to |range| - 1, but a score of -1 would
+// divide by zero (taken as 1: every life 0) and a huge score would overflow.
 int WallSparkLifeRange(int paddleInset, int score)
 {
     int64_t range = static_cast<int64_t>(paddleInset / 10) * (static_cast<int64_t>(score) + 1);
-    if (range < 1) return 1;
+    if (range == 0) return 1;
     return ClampToInt(range);
 }
 

@@ -348,12 +348,12 @@ TEST_F(FrameLoop, FrameAfterPaintingShowsTheWholeFrame)
 {
     game.waveAmplitude = 0;  // a background that stays is not drawn again
     for (int frame = 0; frame < 2; ++frame) {
-        game.frameStartTick = GetTickCount() - 1000;  // no time left to sleep out
+        game.frameStartTick = timeGetTime() - 1000;  // no time left to sleep out
         game.RenderFrame(window);
     }
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
-    game.frameStartTick = GetTickCount() - 1000;
+    game.frameStartTick = timeGetTime() - 1000;
     game.RenderFrame(window);
 
     const FrameCanvas& canvas = game.frameCanvas;

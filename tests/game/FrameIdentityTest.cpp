@@ -120,7 +120,7 @@ protected:
     {
         unsigned seed = 1000u + static_cast<unsigned>(frame);
         srand(seed);
-        match->frameStartTick = GetTickCount() - 1000;  // no time left to sleep out
+        match->frameStartTick = timeGetTime() - 1000;  // no time left to sleep out
         match->RenderFrame(window);
         int gameNext = rand();
         Pixels drawn = GameBackBuffer(*match);
@@ -367,7 +367,7 @@ TEST_F(FrameIdentity, BackBufferKeptPerSizeAndGivenBack)
     StartMatches();
     auto render = [&](int width, int height) {
         match->clientRect = {0, 0, width, height};
-        match->frameStartTick = GetTickCount() - 1000;
+        match->frameStartTick = timeGetTime() - 1000;
         match->RenderFrame(window);
     };
     render(800, 600);

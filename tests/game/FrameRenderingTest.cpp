@@ -92,7 +92,7 @@ protected:
     // A frame started a second ago has no time left to sleep out.
     void Render()
     {
-        match->frameStartTick = GetTickCount() - 1000;
+        match->frameStartTick = timeGetTime() - 1000;
         match->RenderFrame(window);
     }
 

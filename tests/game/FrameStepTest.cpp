@@ -146,15 +146,29 @@ TEST_F(FrameStep, SmallestPlayableSizeScalesFromLastPlayableSize)
     ExpectRect(match->previousClient, 0, 0, 640, 320);
 }
 
-// A window that started minimised remembers a size of zero.
-TEST_F(FrameStep, ZeroRememberedSizeIsAdoptedWithoutScaling)
+// A window that started minimised sets the match up in a client area of 0 x 0;
+// the first playable size places ball and paddles as the setup would, and
+// nobody scores a point that nobody played.
+TEST_F(FrameStep, StartedMinimisedPlaysFromTheCentreOfTheFirstPlayableSize)
 {
-    match->previousClient = {0, 0, 0, 0};
-    match->computerOpponent = false;
+    delete match;
+    match = new PaddleGame();
+    ShowWindow(window, SW_MINIMIZE);
+    PumpMessages();
+    match->InitGame(window);
+    ASSERT_EQ(0, match->previousClient.right);
+    ShowWindow(window, SW_RESTORE);
+    ASSERT_TRUE(SetClientSize(window, 800, 600));
+
     match->StepFrame(window);
-    ExpectRect(match->ball, 390, 290, 410, 310);
-    EXPECT_EQ(300, match->leftPaddleCentreY);
+    ExpectRect(match->ball, 405, 290, 425, 310);  // centred, then one step of the serve
+    EXPECT_EQ(302, match->leftPaddleCentreY);  // the computer's first move after any start
+    EXPECT_EQ(300, match->rightPaddleCentreY);
+    ExpectRect(match->rightPaddle, 680, 250, 700, 350);
     ExpectRect(match->previousClient, 0, 0, 800, 600);
+    for (int frame = 0; frame < 80; ++frame) match->StepFrame(window);
+    EXPECT_EQ(0, match->leftScore);
+    EXPECT_EQ(0, match->rightScore);
 }
 
 // Paddle keys -------------------------------------------------------------------

@@ -210,27 +210,48 @@ TEST_F(Sparks, WallSparksRespawnAtTheirEdgesWithReachOfAttackersScore)
     }
 }
 
-// Scores below zero only come from edited saved games.
-class SparksScore : public Sparks, public ::testing::WithParamInterface<int> {};
+// Scores below zero only come from edited saved games. Below -1 the range
+// 10 x (score + 1) is negative and rand() % range gives lives 0 to |range| - 1;
+// a score of -1 gives every spark life 0.
+struct NegativeScoreRow {
+    int score;
+    int lifeBound;  // every life lies below it
+    int longestAtLeast;
+};
 
-TEST_P(SparksScore, LifeRangeBelowOneCountsAsOne)
+class SparksScore : public Sparks, public ::testing::WithParamInterface<NegativeScoreRow> {};
+
+TEST_P(SparksScore, LifeRangeFollowsTheScoreBelowZero)
 {
+    const NegativeScoreRow& row = GetParam();
     Park();
-    match->leftScore = GetParam();
-    match->rightScore = GetParam();
+    match->leftScore = row.score;
+    match->rightScore = row.score;
     ExpireSparks(match->rightWallSparks);
     ExpireSparks(match->leftWallSparks);
     Step();
-    for (int i = 0; i < sparksPerSystem; ++i) {
-        ASSERT_EQ(0, match->rightWallSparks[i].lead.life) << i;
-        ASSERT_EQ(0, match->leftWallSparks[i].trail.life) << i;
+    int longest = 0;
+    for (const System* system : {&match->rightWallSparks, &match->leftWallSparks}) {
+        for (const SparkPair& pair : *system) {
+            for (int life : {pair.lead.life, pair.trail.life}) {
+                ASSERT_GE(life, 0);
+                ASSERT_LT(life, row.lifeBound);
+                longest = std::max(longest, life);
+            }
+        }
     }
-    Step();  // and respawned again, at once
-    EXPECT_EQ(800, match->rightWallSparks[0].lead.x);
-    EXPECT_EQ(0, match->leftWallSparks[0].lead.x);
+    EXPECT_GE(longest, row.longestAtLeast);
+    if (row.lifeBound == 1) {
+        Step();  // and respawned again, at once
+        EXPECT_EQ(800, match->rightWallSparks[0].lead.x);
+        EXPECT_EQ(0, match->leftWallSparks[0].lead.x);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(NegativeScores, SparksScore, ::testing::Values(-1, -2, INT_MIN));
+INSTANTIATE_TEST_SUITE_P(NegativeScores, SparksScore,
+                         ::testing::Values(NegativeScoreRow{-1, 1, 0}, NegativeScoreRow{-2, 10, 8},
+                                           NegativeScoreRow{-4, 30, 27},
+                                           NegativeScoreRow{INT_MIN, 32768, 1000}));
 
 TEST_F(Sparks, HighestScoreGivesLongLivesNeverNegative)
 {
