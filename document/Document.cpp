@@ -13,6 +13,24 @@ void ReportFileProblem(const char* format, const char* path)
     MessageBoxA(mainWindow, text, "Brellix", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// Names the file and gives the system's own words for why it did not open
+// (another program holds it, access is denied, it is gone).
+void ReportUnopenedFile(const char* path, DWORD error)
+{
+    char reason[256] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  reason, sizeof reason, nullptr);
+    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
+        reason[--length] = '\0';
+    char text[MAX_PATH + 400];
+    if (length > 0) {
+        snprintf(text, sizeof text, "\"%s\" could not be opened: %s", path, reason);
+    } else {
+        snprintf(text, sizeof text, "\"%s\" could not be opened.", path);
+    }
+    MessageBoxA(mainWindow, text, "Brellix", MB_OK | MB_ICONEXCLAMATION);
+}
+
 }  // namespace
 
 Document::Document()
@@ -69,11 +87,21 @@ void Document::FileOpen(HWND window)
         filePath[0] = '\0';  // a dialog that failed may have left a length in the buffer
         return;
     }
-    // filePath keeps the full path, so a later Save goes back to this file
-    // wherever the current directory has moved since.
-    if (!Load(filePath)) {
-        ReportFileProblem("\"%s\" is not a saved game.", filePath);
+    // Held open while Load reads it, so a file that opens here cannot go away
+    // before it is read: a load that fails after this is about the contents.
+    HANDLE held = CreateFileA(filePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        ReportUnopenedFile(filePath, GetLastError());
         filePath[0] = '\0';
+    } else {
+        // filePath keeps the full path, so a later Save goes back to this file
+        // wherever the current directory has moved since.
+        if (!Load(filePath)) {
+            ReportFileProblem("\"%s\" is not a saved game.", filePath);
+            filePath[0] = '\0';
+        }
+        CloseHandle(held);
     }
     InvalidateRect(window, nullptr, TRUE);
 }
@@ -87,15 +115,17 @@ bool Document::FileSave()
 bool Document::FileSaveAs()
 {
     // A dialog that fails for a name too long for the buffer writes the needed
-    // length over the buffer's start: keep the path to put it back.
+    // length over the buffer's start, and a save that fails leaves the match
+    // where it was: either way filePath gets its old path back, so Save goes
+    // on to the file that really holds the match.
     char previousPath[MAX_PATH];
     lstrcpynA(previousPath, filePath, MAX_PATH);
     PrepareFileDialog(filePath, saveFilter, "sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT);
-    if (!GetSaveFileNameA(&fileDialog)) {
+    if (!GetSaveFileNameA(&fileDialog) || !SaveAndReport()) {
         lstrcpynA(filePath, previousPath, MAX_PATH);
         return false;
     }
-    return SaveAndReport();
+    return true;
 }
 
 bool Document::SaveAndReport()

@@ -27,8 +27,38 @@ bool ParseSavedGame(std::istream& in, SavedGame& match)
 
 namespace {
 
-// Writes the whole file under a temporary name in the target's folder and only
-// then puts it in the target's place, so a failed save leaves the old file whole.
+// Makes a new, empty file under a short name of this program's own in `folder`
+// (a full path ending in a backslash) and opens it for writing; the name goes
+// to `temporary`. Names are "~" and a counter, the shortest that are still
+// free, so that a target whose path takes nearly all of MAX_PATH has room
+// beside it. INVALID_HANDLE_VALUE when no name fits or the folder refuses.
+HANDLE CreateTemporaryFile(const char* folder, char (&temporary)[MAX_PATH])
+{
+    const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    const int attempts = 36 + 36 * 36;  // every name of one and two digits
+    int folderLength = lstrlenA(folder);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        char name[4] = "~";
+        if (attempt < 36) {
+            name[1] = digits[attempt];
+        } else {
+            name[1] = digits[(attempt - 36) / 36];
+            name[2] = digits[(attempt - 36) % 36];
+        }
+        if (folderLength + lstrlenA(name) >= MAX_PATH) return INVALID_HANDLE_VALUE;
+        lstrcpyA(temporary, folder);
+        lstrcatA(temporary, name);
+        HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Writes the whole file under a temporary name in the target's folder, forces
+// it to the disk, and only then puts it in the target's place: a failed save,
+// or a power cut right after one, leaves the old file or the new one whole.
 bool ReplaceFileContents(const char* path, const std::string& contents)
 {
     char fullPath[MAX_PATH];
@@ -46,13 +76,17 @@ bool ReplaceFileContents(const char* path, const std::string& contents)
     char folder[MAX_PATH];
     lstrcpynA(folder, fullPath, static_cast<int>(namePart - fullPath) + 1);
     char temporary[MAX_PATH];
-    if (GetTempFileNameA(folder, "brx", 0, temporary) == 0) return false;
+    HANDLE file = CreateTemporaryFile(folder, temporary);
+    if (file == INVALID_HANDLE_VALUE) return false;
 
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << contents;
-    out.close();
-    if (out.fail() ||
-        !MoveFileExA(temporary, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DWORD written = 0;
+    bool whole = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                 written == contents.size();
+    // MOVEFILE_WRITE_THROUGH does not cover the file's own bytes: without the
+    // flush a power cut after the move could leave the target empty.
+    whole = whole && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (!whole || !MoveFileExA(temporary, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temporary);
         return false;
     }

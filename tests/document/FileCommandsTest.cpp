@@ -370,10 +370,20 @@ TEST_F(FileCommands, CancelledOpenEmptiesThePathAndKeepsTheMatch)
     ExpectRepainting(false);
 }
 
-TEST_F(FileCommands, OpenOfAFileThatIsNotASavedGameSaysSoAndChangesNothing)
+// A file that opens but holds no saved game, and one that another program
+// holds so it cannot be opened at all: each is told for what it is.
+class FileCommandsBadOpen : public FileCommands, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FileCommandsBadOpen, SaysWhatWentWrongAndChangesNothing)
 {
+    bool held = GetParam();
     std::string bad = folder + "bad.sav";
-    WriteWholeFile(bad, "3\r\nabc\r\n0\r\n1\r\n");
+    WriteWholeFile(bad, held ? "1\r\n2\r\n0\r\n1\r\n" : "3\r\nabc\r\n0\r\n1\r\n");
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    if (held) {
+        holder = CreateFileA(bad.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    }
     PlayAMatch(true);
 
     Plan plan;
@@ -384,15 +394,22 @@ TEST_F(FileCommands, OpenOfAFileThatIsNotASavedGameSaysSoAndChangesNothing)
         Player player(plan, seen);
         match->FileOpen(window);
     }
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
 
     EXPECT_EQ(1, seen.problems);
     EXPECT_NE(std::string::npos, seen.problemText.find(bad)) << seen.problemText;
-    EXPECT_NE(std::string::npos, seen.problemText.find("not a saved game")) << seen.problemText;
+    EXPECT_EQ(held, seen.problemText.find("could not be opened") != std::string::npos) << seen.problemText;
+    EXPECT_EQ(!held, seen.problemText.find("not a saved game") != std::string::npos) << seen.problemText;
     EXPECT_EQ(window, seen.problemOwner);
     ExpectMatchInPlay();
     EXPECT_TRUE(match->modified);
     EXPECT_STREQ("", match->filePath);
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, FileCommandsBadOpen, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "HeldByAnotherProgram" : "NotASavedGame");
+                         });
 
 TEST_F(FileCommands, SaveAsAddsTheDefaultExtensionAndASaveAfterItNeedsNoDialog)
 {
@@ -483,42 +500,57 @@ INSTANTIATE_TEST_SUITE_P(Answers, FileCommandsReplace, ::testing::Values(IDYES, 
                              return std::string(info.param == IDYES ? "Yes" : "No");
                          });
 
-// A save that fails keeps the old file and the mark, and says so.
-class FileCommandsFailedSave : public FileCommands, public ::testing::WithParamInterface<bool> {};
+// A save that fails keeps the old file and the mark, and says so. A Save As
+// that fails gives the match back its old path, so Save goes on to the file
+// that really holds it.
+struct FailedSaveRow {
+    const char* name;
+    bool readOnly;  // true: a read-only file; false: a folder that does not exist
+    bool saveAs;    // chosen in Save As rather than saved to filePath
+};
+
+class FileCommandsFailedSave : public FileCommands, public ::testing::WithParamInterface<FailedSaveRow> {};
 
 TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
 {
-    bool readOnly = GetParam();
-    std::string target = readOnly ? folder + "locked.sav" : folder + "missing\\match.sav";
-    if (readOnly) {
+    const FailedSaveRow& row = GetParam();
+    std::string target = row.readOnly ? folder + "locked.sav" : folder + "missing\\match.sav";
+    if (row.readOnly) {
         WriteWholeFile(target, "9\r\n9\r\n0\r\n0\r\n");
         ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
         readOnlyFile = target;
     }
     PlayAMatch(true);
-    SetFilePath(target);
+    std::string kept = row.saveAs ? folder + "kept.sav" : target;
+    SetFilePath(kept);
+    Plan plan;
+    plan.saveAsFile = target;
+    plan.replace = IDYES;
     Seen seen;
     bool saved = true;
     {
-        Player player(Plan(), seen);
-        saved = match->FileSave();
+        Player player(plan, seen);
+        saved = row.saveAs ? match->FileSaveAs() : match->FileSave();
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(0, seen.saveAsDialogs);
+    EXPECT_EQ(row.saveAs ? 1 : 0, seen.saveAsDialogs);
     EXPECT_EQ(1, seen.problems);
     EXPECT_NE(std::string::npos, seen.problemText.find("could not be saved")) << seen.problemText;
     EXPECT_NE(std::string::npos, seen.problemText.find(target)) << seen.problemText;
     EXPECT_EQ(window, seen.problemOwner);
     EXPECT_TRUE(match->modified);
-    EXPECT_EQ(target, match->filePath);
-    if (readOnly) {
+    EXPECT_EQ(kept, match->filePath);
+    if (row.readOnly) {
         EXPECT_EQ("9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(target));
     } else {
         EXPECT_FALSE(FileExists(target));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FileCommandsFailedSave, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "ReadOnlyFile" : "MissingFolder");
+INSTANTIATE_TEST_SUITE_P(Targets, FileCommandsFailedSave,
+                         ::testing::Values(FailedSaveRow{"ReadOnlyFile", true, false},
+                                           FailedSaveRow{"MissingFolder", false, false},
+                                           FailedSaveRow{"SaveAsOntoReadOnlyFile", true, true}),
+                         [](const ::testing::TestParamInfo<FailedSaveRow>& info) {
+                             return std::string(info.param.name);
                          });

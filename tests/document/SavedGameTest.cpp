@@ -130,6 +130,25 @@ TEST_F(SavedGameFile, BareNameIsSavedInTheCurrentDirectory)
     EXPECT_EQ(std::vector<std::string>{"bare.sav"}, Entries(folder));
 }
 
+// The Save As dialog accepts paths of up to 259 characters; the temporary file
+// must find room beside the shortest name the dialog makes, "a.sav".
+TEST_F(SavedGameFile, PathOfTheLongestLengthSaves)
+{
+    const size_t longest = MAX_PATH - 1;
+    std::string name = "a.sav";
+    std::string deep = folder + std::string(longest - folder.size() - name.size() - 1, 'd');
+    // The A functions stop short of MAX_PATH for folders; the W ones go further.
+    std::wstring wideDeep = L"\\\\?\\" + std::wstring(deep.begin(), deep.end());
+    ASSERT_TRUE(CreateDirectoryW(wideDeep.c_str(), nullptr));
+    std::string path = deep + "\\" + name;
+    ASSERT_EQ(longest, path.size());
+    SetMatch(3, 7, false, true);
+    EXPECT_TRUE(match->Save(path.c_str()));
+    EXPECT_EQ("3\r\n7\r\n0\r\n1\r\n", ReadWholeFile(path));
+    EXPECT_EQ(std::vector<std::string>{name}, Entries(deep + "\\"));
+    EXPECT_FALSE(match->modified);
+}
+
 TEST_F(SavedGameFile, ReadOnlyTargetIsRefusedAndLeftWhole)
 {
     std::string path = folder + "locked.sav";
