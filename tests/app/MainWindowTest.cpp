@@ -438,3 +438,29 @@ TEST_F(FrameLoop, StepsFramesWhenIdleAndEndsAfterWinnerPromptNo)
 }
 
 }  // namespace
+
+// The game itself carries its manifest: it runs as the invoking user (so a save
+// under Program Files is not silently redirected), names Windows 7 to 11, and
+// leaves DPI awareness to the system's scaling.
+TEST(Manifest, GameCarriesItsApplicationManifest)
+{
+    HMODULE exe = LoadLibraryExA("Brellix.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, exe) << "Brellix.exe in the working folder";
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    std::string manifest;
+    if (found != nullptr) {
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(exe, found)));
+        manifest.assign(bytes, SizeofResource(exe, found));
+    }
+    FreeLibrary(exe);
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(std::string::npos, manifest.find("<requestedExecutionLevel level=\"asInvoker\""));
+    for (const char* windows : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a",    // 7
+                                "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",    // 8
+                                "1f676c76-80e1-4239-95bb-83d0f6d0da78",    // 8.1
+                                "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {  // 10 and 11
+        EXPECT_NE(std::string::npos, manifest.find(std::string("<supportedOS Id=\"{") + windows + "}\"/>"))
+            << windows;
+    }
+    EXPECT_EQ(std::string::npos, manifest.find("dpiAware"));  // also dpiAwareness
+}
