@@ -6,20 +6,23 @@ Checks that the zip holds exactly one folder with the program, its data files,
 README.txt and LICENSE.txt (the text files with CR LF line ends); that
 Brellix.exe, started in the unpacked folder, opens its window titled
 "Rovor.wav" and draws the arena (barrier rows along the top and bottom); and
-that Ctrl+X ends it with exit code 0 and no exception swallowed by Wine.
+that Ctrl+X ends it with exit code 0 and no exception swallowed by Wine. Two
+marks of a reproducible build are checked on the way: the program's link time
+stamp is zero and it holds no name of the source folder.
 
 CTest runs it from tests/package/CMakeLists.txt inside scripts/test, which
 provides the Wine prefix, a running wineserver and an X display. By hand:
 
     export WINEPREFIX=$PWD/build/wineprefix WINEDLLOVERRIDES=mscoree,mshtml=
     xvfb-run -a python3 tests/package/smoke_test.py \\
-        --zip build/zip/Brellix-1.0-win32.zip --winctl build/tests/e2e/winctl.exe
+        --zip build/zip/Brellix-1.0-win32.zip --winctl build/tests/e2e/winctl.exe --source .
 """
 
 import argparse
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -59,6 +62,20 @@ def check_contents(zip_path):
             if b'\n' not in text or text.count(b'\n') != text.count(b'\r\n'):
                 raise SmokeError('%s does not have CR LF line ends throughout' % name)
     return folder
+
+
+def check_reproducible(exe_path, source):
+    """A build on another day or in another folder must give the same bytes."""
+    with open(exe_path, 'rb') as f:
+        exe = f.read()
+    header = struct.unpack_from('<I', exe, 0x3C)[0]
+    if exe[header:header + 4] != b'PE\0\0':
+        raise SmokeError('Brellix.exe is not a PE file')
+    stamp = struct.unpack_from('<I', exe, header + 8)[0]
+    if stamp != 0:
+        raise SmokeError('Brellix.exe carries a link time stamp (%#x)' % stamp)
+    if os.path.abspath(source).encode() in exe:
+        raise SmokeError('Brellix.exe holds the source folder %s' % source)
 
 
 class Game:
@@ -131,6 +148,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     parser.add_argument('--zip', required=True, help='the release zip')
     parser.add_argument('--winctl', required=True, help='winctl.exe, our Win32 helper')
+    parser.add_argument('--source', required=True, help='the source tree the zip was built from')
     args = parser.parse_args()
     if not os.environ.get('DISPLAY') or not os.environ.get('WINEPREFIX'):
         sys.exit('smoke_test: DISPLAY and WINEPREFIX must be set')
@@ -142,6 +160,7 @@ def main():
         folder = check_contents(args.zip)
         with zipfile.ZipFile(args.zip) as archive:
             archive.extractall(unpacked)
+        check_reproducible(os.path.join(unpacked, folder, 'Brellix.exe'), args.source)
         game = Game(os.path.join(unpacked, folder), os.path.abspath(args.winctl))
         title = game.title()
         if title != 'Rovor.wav':
