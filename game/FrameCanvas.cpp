@@ -306,7 +306,9 @@ namespace {
 void ChangedRectangles(const ChangedCells& cells, int width, int height, std::vector<RECT>& rectangles)
 {
     const int cell = 1 << ChangedCells::cellShift;
-    auto isChanged = [](const uint64_t* words, int column) { return (words[column >> 6] >> (column & 63) & 1) != 0; };
+    auto isChanged = [](const uint64_t* words, int column) {
+        return (words[column >> 6] >> (column & 63) & 1) != 0;
+    };
     for (int top = 0; top < cells.rows;) {
         const uint64_t* band = cells.bits.data() + static_cast<size_t>(top) * cells.words;
         int bottom = top + 1;
@@ -320,7 +322,8 @@ void ChangedRectangles(const ChangedCells& cells, int width, int height, std::ve
             }
             int end = column + 1;
             while (end < cells.columns && isChanged(band, end)) ++end;
-            rectangles.push_back({column * cell, top * cell, std::min(end * cell, width), std::min(bottom * cell, height)});
+            rectangles.push_back(
+                {column * cell, top * cell, std::min(end * cell, width), std::min(bottom * cell, height)});
             column = end;
         }
         top = bottom;
