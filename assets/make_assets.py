@@ -5,14 +5,20 @@ Usage: python3 assets/make_assets.py GAME_DIR ICON_PATH
 
 Writes lavawall.bmp, barrier.bmp, particle_sheet.bmp and Rovor.wav into
 GAME_DIR and the program icon to ICON_PATH.  Everything is synthesised here
-from fixed seeds, so every run produces the same bytes.  Only the Python
-standard library is used.
+from fixed seeds, so every run produces the same bytes.  Needs numpy
+(Debian's python3-numpy) besides the Python standard library.
 """
 
 import math
 import os
 import struct
 import sys
+
+try:
+    import numpy as np
+except ImportError:
+    sys.stderr.write('make_assets: needs numpy (Debian: python3-numpy, installed by scripts/setup)\n')
+    sys.exit(1)
 
 
 # ---------------------------------------------------------------------------
@@ -90,95 +96,90 @@ def rgb_rows_to_bgr(rows):
 
 
 # ---------------------------------------------------------------------------
-# Gradient noise, periodic in x
+# Gradient noise, periodic in x (numpy: the lava wall has 4.4 million pixels)
 # ---------------------------------------------------------------------------
 
 GRAD_DIRS = [(math.cos(2.0 * math.pi * (k + 0.5) / 64.0),
               math.sin(2.0 * math.pi * (k + 0.5) / 64.0)) for k in range(64)]
 
 
-class NoiseOctave:
-    """One octave of 2-D gradient noise sampled on a width x height grid.
+def hash32_np(a, b, seed):
+    """hash32 over arrays of lattice coordinates, in wrapping 32-bit integers."""
+    a = np.asarray(a, dtype=np.uint64)
+    b = np.asarray(b, dtype=np.uint64)
+    m = np.uint64(0xFFFFFFFF)
+    h = (a * np.uint64(0x27D4EB2D) + b * np.uint64(0x165667B1)
+         + np.uint64((seed * 0x9E3779B9) & 0xFFFFFFFF)) & m
+    h ^= h >> np.uint64(15)
+    h = (h * np.uint64(0x85EBCA6B)) & m
+    h ^= h >> np.uint64(13)
+    h = (h * np.uint64(0xC2B2AE35)) & m
+    h ^= h >> np.uint64(16)
+    return h
+
+
+def noise_octave(width, height, cells, amp, seed, stretch_y=1.0):
+    """One octave of 2-D gradient noise on a height x width grid.
 
     The lattice has `cells` columns across the width, so the result repeats
-    exactly every `width` pixels in x.  Horizontal interpolation is done once
-    per lattice row; each pixel row then only blends two precomputed rows.
+    exactly every `width` pixels in x.  Only additions, multiplications and
+    table look-ups are used, so every machine gives the same bits.
     """
+    cw = width / cells
+    ch = cw * stretch_y
+    oy = (hash32(seed, 7, 99) % 1000) / 1000.0 * ch
+    ox = (hash32(seed, 3, 77) % 1000) / 1000.0 * cw
+    rows = int((height + oy) / ch) + 3
 
-    def __init__(self, width, height, cells, amp, seed, stretch_y=1.0):
-        self.amp = amp
-        cw = width / cells
-        self.ch = cw * stretch_y
-        self.oy = (hash32(seed, 7, 99) % 1000) / 1000.0 * self.ch
-        ox = (hash32(seed, 3, 77) % 1000) / 1000.0 * cw
-        rows = int((height + self.oy) / self.ch) + 3
+    u = (np.arange(width, dtype=np.float64) + ox) / cw
+    i = u.astype(np.int64)
+    fx = u - i
+    s = fade(fx)
+    i0 = i % cells
+    i1 = (i + 1) % cells
+    wa0 = (1.0 - s) * fx * amp
+    wa1 = s * (fx - 1.0) * amp
+    wb0 = (1.0 - s) * amp
+    wb1 = s * amp
 
-        xs_i0, xs_i1, wa0, wa1, wb0, wb1 = [], [], [], [], [], []
-        for x in range(width):
-            u = (x + ox) / cw
-            i = int(u)
-            fx = u - i
-            s = fade(fx)
-            xs_i0.append(i % cells)
-            xs_i1.append((i + 1) % cells)
-            wa0.append((1.0 - s) * fx * amp)
-            wa1.append(s * (fx - 1.0) * amp)
-            wb0.append((1.0 - s) * amp)
-            wb1.append(s * amp)
+    dirs = np.array(GRAD_DIRS)
+    lattice = hash32_np(np.arange(cells)[None, :], np.arange(rows)[:, None], seed) & np.uint64(63)
+    gx = dirs[lattice.astype(np.int64), 0]
+    gy = dirs[lattice.astype(np.int64), 1]
+    a_rows = wa0 * gx[:, i0] + wa1 * gx[:, i1]
+    b_rows = wb0 * gy[:, i0] + wb1 * gy[:, i1]
 
-        self.a_rows = []
-        self.b_rows = []
-        for j in range(rows):
-            gx = []
-            gy = []
-            for i in range(cells):
-                d = GRAD_DIRS[hash32(i, j, seed) & 63]
-                gx.append(d[0])
-                gy.append(d[1])
-            self.a_rows.append([p * gx[i0] + q * gx[i1] for p, q, i0, i1
-                                in zip(wa0, wa1, xs_i0, xs_i1)])
-            self.b_rows.append([p * gy[i0] + q * gy[i1] for p, q, i0, i1
-                                in zip(wb0, wb1, xs_i0, xs_i1)])
-
-    def add_row(self, acc, y):
-        v = (y + self.oy) / self.ch
-        j = int(v)
-        fy = v - j
-        t = fade(fy)
-        c1 = 1.0 - t
-        c2 = c1 * fy
-        c3 = t
-        c4 = t * (fy - 1.0)
-        a0 = self.a_rows[j]
-        b0 = self.b_rows[j]
-        a1 = self.a_rows[j + 1]
-        b1 = self.b_rows[j + 1]
-        if acc is None:
-            return [c1 * p + c2 * q + c3 * r + c4 * s
-                    for p, q, r, s in zip(a0, b0, a1, b1)]
-        return [z + c1 * p + c2 * q + c3 * r + c4 * s
-                for z, p, q, r, s in zip(acc, a0, b0, a1, b1)]
+    v = (np.arange(height, dtype=np.float64) + oy) / ch
+    j = v.astype(np.int64)
+    fy = v - j
+    t = fade(fy)
+    c1 = (1.0 - t)[:, None]
+    c2 = ((1.0 - t) * fy)[:, None]
+    c3 = t[:, None]
+    c4 = (t * (fy - 1.0))[:, None]
+    return c1 * a_rows[j] + c2 * b_rows[j] + c3 * a_rows[j + 1] + c4 * b_rows[j + 1]
 
 
-class Fbm:
-    def __init__(self, width, height, octaves, seed):
-        self.octaves = [NoiseOctave(width, height, cells, amp, seed * 131 + n,
-                                    stretch)
-                        for n, (cells, amp, stretch) in enumerate(octaves)]
-
-    def row(self, y):
-        acc = None
-        for o in self.octaves:
-            acc = o.add_row(acc, y)
-        return acc
+def fbm(width, height, octaves, seed):
+    total = None
+    for n, (cells, amp, stretch) in enumerate(octaves):
+        layer = noise_octave(width, height, cells, amp, seed * 131 + n, stretch)
+        total = layer if total is None else total + layer
+    return total
 
 
 # ---------------------------------------------------------------------------
 # lavawall.bmp
 # ---------------------------------------------------------------------------
 
-LAVA_W = 1024
-LAVA_H = 1080
+# A frame lays each row twice side by side, copying all but the last column,
+# and 64 columns of the first copy lie left of the window: the two copies
+# reach 2 x 2047 - 64 = 4030 columns, past 3840 for any small wave, and the
+# rows reach 2160.  The picture repeats every 2047 columns and its last
+# column repeats the first, so column 2046 meets column 0 without a seam.
+LAVA_W = 2048
+LAVA_H = 2160
+LAVA_PERIOD = LAVA_W - 1
 
 LAVA_RAMP = [
     (0.00, (6, 2, 3)),
@@ -218,7 +219,7 @@ def build_heat_table():
         g = (ig - half_g + 0.5) / GLOW_Q
         crust.append(0.015 + 0.20 * _sat((g + 0.95) / 1.35) ** 1.6)
         active.append(_sat(0.50 + 1.3 * g))
-        b = _sat((g - 0.34) / 0.30)
+        b = _sat((g - 0.50) / 0.30)
         blob.append(b * b * (3.0 - 2.0 * b))
     rows = []
     for iv in range(VEIN_N):
@@ -238,47 +239,35 @@ def build_heat_table():
 
 
 def make_lavawall():
-    w, h = LAVA_W, LAVA_H
-    veins = Fbm(w, h, [(6, 1.00, 0.85), (13, 0.50, 1.0), (27, 0.26, 1.0),
-                       (55, 0.13, 1.0), (109, 0.065, 1.0)], seed=11)
-    glow = Fbm(w, h, [(3, 1.00, 0.9), (7, 0.45, 1.0), (15, 0.20, 1.0),
-                      (37, 0.10, 1.0), (79, 0.06, 1.0), (163, 0.035, 1.0)],
+    p, h = LAVA_PERIOD, LAVA_H
+    # Many middle-sized features rather than a few large ones: the same
+    # columns show twice across a 4K screen, and a lone big pool would be
+    # seen twice.
+    veins = fbm(p, h, [(12, 1.00, 0.85), (26, 0.50, 1.0), (53, 0.26, 1.0),
+                       (109, 0.13, 1.0), (218, 0.065, 1.0)], seed=11)
+    glow = fbm(p, h, [(8, 1.00, 0.9), (17, 0.45, 1.0), (31, 0.20, 1.0),
+                      (73, 0.10, 1.0), (157, 0.06, 1.0), (326, 0.035, 1.0)],
                seed=23)
     # Slow sideways warp of the vein field so cracks meander.
-    warp = Fbm(w, h, [(4, 1.0, 1.0), (9, 0.5, 1.0)], seed=37)
+    warp = fbm(p, h, [(8, 1.0, 1.0), (18, 0.5, 1.0)], seed=37)
 
-    heat_table = build_heat_table()
-    lut_r = bytes(clamp8(ramp(LAVA_RAMP, i / 255.0)[0]) for i in range(256))
-    lut_g = bytes(clamp8(ramp(LAVA_RAMP, i / 255.0)[1]) for i in range(256))
-    lut_b = bytes(clamp8(ramp(LAVA_RAMP, i / 255.0)[2]) for i in range(256))
+    heat_table = np.frombuffer(build_heat_table(), dtype=np.uint8)
+    ramp_rgb = np.array([[clamp8(c) for c in ramp(LAVA_RAMP, i / 255.0)]
+                         for i in range(256)], dtype=np.uint8)
 
-    vq = float(VEIN_Q)
-    vo = VEIN_N // 2 + 0.0
-    gq = float(GLOW_Q)
-    go = GLOW_N // 2 + 0.0
-    gn = GLOW_N
-    vmax = VEIN_N - 1
-    gmax = GLOW_N - 1
-    xs = range(w)
-    rows = []
-    for y in range(h):
-        vrow = veins.row(y)
-        grow = glow.row(y)
-        wrow = warp.row(y)
-        # Take each pixel's vein sample from a few dozen pixels to the side;
-        # the offset is itself periodic, so the result still wraps in x.
-        wv = [(x + int(d * 48.0 + 256.0) - 256) % w for x, d in zip(xs, wrow)]
-        vrow = [vrow[i] for i in wv]
-        idx = [min(vmax, max(0, int(v * vq + vo))) * gn
-               + min(gmax, max(0, int(g * gq + go)))
-               for v, g in zip(vrow, grow)]
-        heat = bytes(heat_table[i] for i in idx)
-        line = bytearray(w * 3)
-        line[0::3] = heat.translate(lut_b)
-        line[1::3] = heat.translate(lut_g)
-        line[2::3] = heat.translate(lut_r)
-        rows.append(line)
-    return bmp24(w, h, rows)
+    # Take each pixel's vein sample from a few dozen pixels to the side; the
+    # offset is itself periodic, so the result still wraps in x.
+    xs = np.arange(p)[None, :]
+    shift = (warp * 48.0 + 256.0).astype(np.int64) - 256
+    source = (xs + shift) % p
+    veins = np.take_along_axis(veins, source, axis=1)
+    vi = np.clip((veins * float(VEIN_Q) + VEIN_N // 2).astype(np.int64), 0, VEIN_N - 1)
+    gi = np.clip((glow * float(GLOW_Q) + GLOW_N // 2).astype(np.int64), 0, GLOW_N - 1)
+    heat = heat_table[vi * GLOW_N + gi]
+    rgb = ramp_rgb[heat]                                   # h x p x 3
+    rgb = np.concatenate([rgb, rgb[:, :1]], axis=1)        # last column = first
+    bgr = rgb[:, :, ::-1]
+    return bmp24(LAVA_W, h, [bgr[y].tobytes() for y in range(h)])
 
 
 # ---------------------------------------------------------------------------

@@ -1,16 +1,23 @@
 // Frame benchmark: times the real StepFrame and RenderFrame on a real window at
-// four client sizes, with the game in play, and the floor a frame cannot go
-// below: one full-window copy of a finished back buffer to the window.
+// four client sizes, with the game in play, the floor a frame cannot go below
+// (one full-window copy of a finished back buffer to the window), and the
+// straightforward drawing of the same frames, and says how much of the client
+// area the lava covers.
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "../game/PaddleGame.h"
+#include "../game/SafeArithmetic.h"
 #include "../tests/ClientSize.h"
+#include "../tests/game/ReferenceRenderer.h"
 
 namespace {
 
@@ -145,6 +152,72 @@ void ServeBall()
     game.ballVelY = 4;
 }
 
+// The share of the client area that the two lava copies of the frame just
+// drawn cover, worked out from the rows' copies as a frame places them: row y
+// shows the wall's row y, so rows below the wall show none.
+double LavaShare()
+{
+    int width = game.clientRect.right;
+    int height = game.clientRect.bottom;
+    int wallWidth = game.lavaWallInfo.bmWidth;
+    int copyWidth = wallWidth - 1;
+    long long covered = 0;
+    for (int y = 0; y < height && y < game.lavaWallInfo.bmHeight; ++y) {
+        double angle = WavePhase(y, game.waveLength, game.frameCount, game.waveFrequency) * (3.14 / 180);
+        double shift = std::sin(angle) * game.waveAmplitude;
+        long long first = TruncCoordinate(shift - 64);
+        long long second = TruncCoordinate(shift + (wallWidth - 65));
+        // The copies are side by side or overlap: together they span from the
+        // first's start to the second's end unless a gap lies between them.
+        long long begin = std::max(0LL, first);
+        long long end = std::min<long long>(width, second + copyWidth);
+        long long gap = std::max(0LL, std::min<long long>(width, second) - std::max(0LL, first + copyWidth));
+        if (end > begin) covered += end - begin - gap;
+    }
+    return 100.0 * static_cast<double>(covered) / (static_cast<double>(width) * height);
+}
+
+// What a frame's drawing changes in the game besides the window: the sparks
+// and the frame counter.
+struct DrawnState {
+    SparkPair sparks[3][sparksPerSystem];
+    int frameCount;
+};
+
+void SaveDrawnState(DrawnState& state)
+{
+    std::memcpy(state.sparks[0], game.ballSparks, sizeof game.ballSparks);
+    std::memcpy(state.sparks[1], game.rightWallSparks, sizeof game.rightWallSparks);
+    std::memcpy(state.sparks[2], game.leftWallSparks, sizeof game.leftWallSparks);
+    state.frameCount = game.frameCount;
+}
+
+void RestoreDrawnState(const DrawnState& state)
+{
+    std::memcpy(game.ballSparks, state.sparks[0], sizeof game.ballSparks);
+    std::memcpy(game.rightWallSparks, state.sparks[1], sizeof game.rightWallSparks);
+    std::memcpy(game.leftWallSparks, state.sparks[2], sizeof game.leftWallSparks);
+    game.frameCount = state.frameCount;
+}
+
+// The straightforward frame: a back buffer made for it, drawn, copied whole to
+// the window and given back, as the identity tests' reference draws it.
+void DrawStraightforwardFrame(HWND window)
+{
+    int width = game.clientRect.right;
+    int height = game.clientRect.bottom;
+    HDC windowDc = GetDC(window);
+    HDC backBufferDc = CreateCompatibleDC(windowDc);
+    HBITMAP backBuffer = CreateCompatibleBitmap(windowDc, width, height);
+    HGDIOBJ saved = SelectObject(backBufferDc, backBuffer);
+    DrawReferenceFrame(game, windowDc, backBufferDc);
+    BitBlt(windowDc, 0, 0, width, height, backBufferDc, 0, 0, SRCCOPY);
+    SelectObject(backBufferDc, saved);
+    DeleteObject(backBuffer);
+    DeleteDC(backBufferDc);
+    ReleaseDC(window, windowDc);
+}
+
 }  // namespace
 
 int main()
@@ -172,10 +245,14 @@ int main()
 
     std::printf("Frame work under Wine: real StepFrame and RenderFrame, %d frames per size,\n"
                 "timed from the frame's start to its pacing sleep (which is skipped).\n"
-                "Floor: one full-window BitBlt of a finished back buffer to the window.\n\n",
+                "Floor: one full-window BitBlt of a finished back buffer to the window.\n"
+                "Reference: the straightforward drawing of the same frames (same states, same\n"
+                "random numbers), with its own back buffer and one full-window copy, in this run.\n"
+                "Lava: least share of the client area the two background copies covered in a frame.\n"
+                "Peak WS: the process's peak working set after the game's frames, before the reference's.\n\n",
                 measuredFrames);
-    std::printf("%-11s %10s %8s %13s %10s %13s %11s\n", "client", "median ms", "p99 ms", "floor median", "floor p99",
-                "median/floor", "peak WS MB");
+    std::printf("%-11s %7s %10s %8s %13s %10s %13s %10s %9s %11s\n", "client", "lava %", "median ms", "p99 ms",
+                "floor median", "floor p99", "median/floor", "ref median", "ref/game", "peak WS MB");
     std::fflush(stdout);
 
     bool allSizes = true;
@@ -196,6 +273,7 @@ int main()
         // The game's loop handles the waiting messages before every frame;
         // so do both loops here.
         std::vector<double> work;
+        double lavaShare = 100.0;
         for (int frame = 0; frame < measuredFrames; ++frame) {
             PumpMessages();
             LARGE_INTEGER start;
@@ -206,9 +284,36 @@ int main()
             QueryPerformanceCounter(&end);
             LONGLONG ticks = (pacingAsked ? pacingStart.QuadPart : end.QuadPart) - start.QuadPart;
             work.push_back(Milliseconds(ticks, frequency.QuadPart));
+            lavaShare = std::min(lavaShare, LavaShare());
         }
-        // Taken before the floor's own bitmap is made: the game's memory only.
+        // Taken before the floor's and the reference's bitmaps are made: the
+        // game's memory only.
         double peakMegabytes = PeakWorkingSetMegabytes();
+
+        // The same frames drawn the straightforward way: each game frame is
+        // followed by the reference drawing of the state it drew, from the
+        // same sparks, frame counter and random numbers.
+        static DrawnState before;
+        static DrawnState after;
+        std::vector<double> reference;
+        for (int frame = 0; frame < measuredFrames; ++frame) {
+            PumpMessages();
+            unsigned seed = 5000u + static_cast<unsigned>(frame);
+            SaveDrawnState(before);
+            srand(seed);
+            game.StepFrame(window);
+            SaveDrawnState(after);
+            RestoreDrawnState(before);
+            srand(seed);
+            LARGE_INTEGER start;
+            LARGE_INTEGER end;
+            QueryPerformanceCounter(&start);
+            DrawStraightforwardFrame(window);
+            QueryPerformanceCounter(&end);
+            reference.push_back(Milliseconds(end.QuadPart - start.QuadPart, frequency.QuadPart));
+            RestoreDrawnState(after);
+        }
+        game.WindowPainted();  // the window holds the reference's frame now
 
         // The finished frame is the one the game left in the window.
         HDC windowDc = GetDC(window);
@@ -236,8 +341,10 @@ int main()
         double floorMedian = Median(floor);
         char label[32];
         std::snprintf(label, sizeof label, "%dx%d", size.width, size.height);
-        std::printf("%-11s %10.2f %8.2f %13.2f %10.2f %13.1f %11.1f\n", label, median, Percentile(work, 99),
-                    floorMedian, Percentile(floor, 99), median / floorMedian, peakMegabytes);
+        double referenceMedian = Median(reference);
+        std::printf("%-11s %7.1f %10.2f %8.2f %13.2f %10.2f %13.2f %10.2f %9.1f %11.1f\n", label, lavaShare, median,
+                    Percentile(work, 99), floorMedian, Percentile(floor, 99), median / floorMedian, referenceMedian,
+                    referenceMedian / median, peakMegabytes);
         std::fflush(stdout);
     }
 

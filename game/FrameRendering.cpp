@@ -31,16 +31,27 @@ void WaitOutEmptyFrame(DWORD startTick)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, frameMilliseconds - elapsed, QS_ALLINPUT);
 }
 
+// Sines of wave phases already worked out. Most rows of a frame have a phase
+// that some row had in the frame before, and a sine costs about as much as
+// copying a row of the background. An empty slot holds phase 0 with its sine, 0.
+struct WaveSines {
+    static const int slotBits = 13;
+    static const int slots = 1 << slotBits;
+    int phases[slots] {};
+    double sines[slots] {};
+};
+WaveSines waveSines;  // a cache of a pure function: any game object may share it
+
 // sin(phase in degrees), with the wave's own degrees-to-radians constant.
-double WaveSine(WaveSines& memo, int phase)
+double WaveSine(int phase)
 {
     // Fibonacci hashing spreads phases that step by the same amount.
     unsigned slot = (static_cast<unsigned>(phase) * 2654435761u) >> (32 - WaveSines::slotBits);
-    if (memo.phases[slot] != phase) {
-        memo.phases[slot] = phase;
-        memo.sines[slot] = std::sin(phase * degreesToRadians);
+    if (waveSines.phases[slot] != phase) {
+        waveSines.phases[slot] = phase;
+        waveSines.sines[slot] = std::sin(phase * degreesToRadians);
     }
-    return memo.sines[slot];
+    return waveSines.sines[slot];
 }
 
 }  // namespace
@@ -92,12 +103,12 @@ POINT PathLineEnd(const RECT& ball, int velX, int velY, const RECT& client)
 
 void PaddleGame::ReleaseFrameCanvas()
 {
-    ReleaseCanvas(frameCanvas);
+    frameCanvas.Release();
 }
 
 void PaddleGame::WindowPainted()
 {
-    frameCanvas.changed.everything = true;
+    frameCanvas.WindowPainted();
 }
 
 void PaddleGame::RenderFrame(HWND window)
@@ -111,78 +122,38 @@ void PaddleGame::RenderFrame(HWND window)
 
     HDC windowDc = GetDC(window);
     FrameCanvas& canvas = frameCanvas;
-    bool wallRead = ReadBitmapPixels(canvas.lavaWall, lavaWallBitmap, windowDc);
-    ReadBitmapPixels(canvas.barrier, barrierBitmap, windowDc);
-    ReadBitmapPixels(canvas.particleSheet, particleSheetBitmap, windowDc);
-    MakeBackBuffer(canvas, windowDc, width, height);
-    HDC backBufferDC = canvas.dc;
-    bool drawable = canvas.bitmap != nullptr;
-
-    GdiFlush();  // the last frame's drawing is done before its pixels are written
-    // A new lava wall leaves nothing in the buffer worth keeping.
-    if (canvas.marks.everything || wallRead) ClearAll(canvas);
+    canvas.BeginFrame(windowDc, width, height, lavaWallBitmap, barrierBitmap, particleSheetBitmap,
+                      barrierInfo.bmWidth, barrierInfo.bmHeight);
 
     frameCount = NextFrameCount(frameCount);
 
-    // Rows whose copies would land where they already are stay as they are,
-    // and rows the barrier tiles will cover need no background at all.
-    int tileWidth = barrierInfo.bmWidth;
-    int tileHeight = barrierInfo.bmHeight;
-    Span tileRows[2];
-    RowsUnderTiles(canvas, tileWidth, tileHeight, tileRows);
     int rowWidth = lavaWallInfo.bmWidth - 1;
-    int backgroundRows = std::min(canvas.height, canvas.lavaWall.height);
-    for (int y = 0; y < backgroundRows; ++y) {
-        if ((tileRows[0].begin <= y && y < tileRows[0].end) || (tileRows[1].begin <= y && y < tileRows[1].end)) {
-            LeaveRowToTiles(canvas, y);
-            continue;
-        }
-        double shift = WaveSine(canvas.sines, WavePhase(y, waveLength, frameCount, waveFrequency)) * waveAmplitude;
-        PlaceBackgroundRow(canvas, y, TruncCoordinate(shift - backgroundOverhang),
-                           TruncCoordinate(shift + (lavaWallInfo.bmWidth - backgroundOverhang - 1)), rowWidth);
+    for (int y = 0; y < height; ++y) {
+        double shift = WaveSine(WavePhase(y, waveLength, frameCount, waveFrequency)) * waveAmplitude;
+        canvas.PutBackgroundRow(y, TruncCoordinate(shift - backgroundOverhang),
+                                TruncCoordinate(shift + (lavaWallInfo.bmWidth - backgroundOverhang - 1)), rowWidth);
     }
-    RedrawMarks(canvas);
 
-    DrawTiles(canvas, tileWidth, tileHeight, tileRows);
+    canvas.DrawBarrierRows();
 
     for (int k = 0; k < paddlePieces; ++k) {
-        CopyBlock(canvas, leftPaddle.left, leftPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
-                  canvas.barrier, 0, 0);
-        CopyBlock(canvas, rightPaddle.left, rightPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
-                  canvas.barrier, 0, 0);
+        canvas.CopyBlock(leftPaddle.left, leftPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
+                         CanvasSource::Barrier, 0, 0);
+        canvas.CopyBlock(rightPaddle.left, rightPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
+                         CanvasSource::Barrier, 0, 0);
     }
 
-    if (drawable) {
-        Ellipse(backBufferDC, ball.left, ball.top, ball.right, ball.bottom);
-        // The white inside lies within the rectangle.
-        MarkBox(canvas, std::min(ball.left, ball.right), std::min(ball.top, ball.bottom),
-                std::max(ball.left, ball.right), std::max(ball.top, ball.bottom));
-
-        POINT pathEnd = PathLineEnd(ball, ballVelX, ballVelY, clientRect);
-        MoveToEx(backBufferDC, ball.left + 10, ball.top + 10, nullptr);
-        LineTo(backBufferDC, pathEnd.x, pathEnd.y);
-        MarkLine(canvas, {ball.left + 10, ball.top + 10}, pathEnd);
-        GdiFlush();
-    }
+    // The ellipse's outline and white inside lie within its rectangle.
+    canvas.DrawWithGdi(ball, [this](HDC dc) { Ellipse(dc, ball.left, ball.top, ball.right, ball.bottom); });
+    canvas.DrawLine({ball.left + 10, ball.top + 10}, PathLineEnd(ball, ballVelX, ballVelY, clientRect));
 
     DrawAndStepSparks(canvas);
 
     char szBuffer[30];
-    if (drawable) {
-        SetBkMode(backBufferDC, TRANSPARENT);
-        SetTextColor(backBufferDC, RGB(255, 255, 255));
-        wsprintfA(szBuffer, "%d to %d", leftScore, rightScore);
-        int length = lstrlenA(szBuffer);
-        TextOutA(backBufferDC, width / 2, 16, szBuffer, length);
-        SIZE extent = {};
-        GetTextExtentPoint32A(backBufferDC, szBuffer, length, &extent);
-        // Glyphs may reach a little past the text's cells.
-        const int spare = 8;
-        MarkBox(canvas, width / 2 - spare, 16 - spare, width / 2 + static_cast<int64_t>(extent.cx) + spare,
-                16 + static_cast<int64_t>(extent.cy) + spare);
+    wsprintfA(szBuffer, "%d to %d", leftScore, rightScore);
+    canvas.DrawTextAt(width / 2, 16, szBuffer, RGB(255, 255, 255));
 
-        ShowChanges(canvas, window, windowDc);
-    }
+    canvas.ShowFrame(window, windowDc);
 
     int winner = GetWinner();
     if (winner != -1) {

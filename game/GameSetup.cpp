@@ -20,8 +20,11 @@ PaddleGame::PaddleGame()
 {
 }
 
+// The loaded bitmaps are the program's for the whole run; what the frame
+// canvas holds is given back with each game object, test objects included.
 PaddleGame::~PaddleGame()
 {
+    ReleaseFrameCanvas();
 }
 
 void CentreBall(RECT& ball, const RECT& client)

@@ -25,7 +25,8 @@ public:
     // One frame: simulation, then drawing and pacing (FrameStep.cpp, FrameRendering.cpp)
     void StepFrame(HWND window);
     void RenderFrame(HWND window);
-    // Gives back the back buffer and its context kept from frame to frame.
+    // Gives back the back buffer, its context and the bitmaps' pixels kept
+    // from frame to frame; the next frame makes them again.
     void ReleaseFrameCanvas();
     // The window was painted over: the next frame shows it all of the back
     // buffer, not only what changed.
@@ -63,18 +64,9 @@ public:
     BITMAP barrierInfo {};           // bmHeight is the barrier height B
     BITMAP particleSheetInfo {};
 
-    // Memory contexts holding the three bitmaps while one frame is drawn.
-    HDC lavaWallDC {};
-    HDC barrierDC {};
-    HDC particleSheetDC {};
-    HGDIOBJ savedLavaWallObject {};
-    HGDIOBJ savedBarrierObject {};
-    HGDIOBJ savedParticleSheetObject {};
-
-    // The back buffer with its context, the loaded bitmaps' pixels and what the
-    // last frame drew, kept from frame to frame (FrameCanvas.cpp); given back
-    // by ReleaseFrameCanvas.
-    FrameCanvas frameCanvas {};
+    // The back buffer with its context and the loaded bitmaps' pixels, kept
+    // from frame to frame; given back by ReleaseFrameCanvas and the destructor.
+    FrameCanvas frameCanvas;
 
     RECT clientRect {};      // client area as last read
     RECT previousClient {};  // client area at which positions were last scaled

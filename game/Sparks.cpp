@@ -137,6 +137,6 @@ void PaddleGame::DrawAndStepSparks(HDC target, HDC sheet)
 void PaddleGame::DrawAndStepSparks(FrameCanvas& canvas)
 {
     DrawAndStepAllSystems(*this, [&canvas](const Spark& spark) {
-        CopyPixel(canvas, spark.x, spark.y, canvas.particleSheet, spark.life % sheetColumns, 0);
+        canvas.CopyPixel(spark.x, spark.y, CanvasSource::ParticleSheet, spark.life % sheetColumns, 0);
     });
 }

@@ -357,12 +357,12 @@ TEST_F(FrameLoop, FrameAfterPaintingShowsTheWholeFrame)
     game.RenderFrame(window);
 
     const FrameCanvas& canvas = game.frameCanvas;
-    ASSERT_NE(nullptr, canvas.pixels);
+    ASSERT_NE(nullptr, canvas.Pixels());
     Pixels shown = CaptureClient(window);
     int differing = 0;
-    for (int y = 0; y < canvas.height; ++y) {
-        for (int x = 0; x < canvas.width; ++x) {
-            uint32_t drawn = canvas.pixels[static_cast<size_t>(y) * canvas.width + x];
+    for (int y = 0; y < canvas.Height(); ++y) {
+        for (int x = 0; x < canvas.Width(); ++x) {
+            uint32_t drawn = canvas.Pixels()[static_cast<size_t>(y) * canvas.Width() + x];
             if (shown.At(x, y) != RGB(drawn >> 16 & 0xFF, drawn >> 8 & 0xFF, drawn & 0xFF)) ++differing;
         }
     }

@@ -43,10 +43,10 @@ Pixels GameBackBuffer(const PaddleGame& match)
 {
     Pixels frame;
     const FrameCanvas& canvas = match.frameCanvas;
-    frame.width = canvas.width;
-    frame.height = canvas.height;
-    for (size_t k = 0; canvas.pixels != nullptr && k < static_cast<size_t>(canvas.width) * canvas.height; ++k) {
-        uint32_t value = canvas.pixels[k];
+    frame.width = canvas.Width();
+    frame.height = canvas.Height();
+    for (size_t k = 0; canvas.Pixels() != nullptr && k < static_cast<size_t>(canvas.Width()) * canvas.Height(); ++k) {
+        uint32_t value = canvas.Pixels()[k];
         frame.colours.push_back(RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF));
     }
     return frame;
@@ -221,7 +221,7 @@ TEST_P(FrameIdentitySeries, EveryFrameMatchesTheStraightforwardDrawing)
     }
 }
 
-// The lava wall is 1024 x 1080: the two copies of a row end near x = 1982.
+// The lava wall is 2048 x 2160: the two copies of a row end near x = 4030.
 INSTANTIATE_TEST_SUITE_P(
     Series, FrameIdentitySeries,
     ::testing::Values(
@@ -229,8 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
         SeriesRow{"StillBackgroundWithPathLine", 800, 600, 0, 16, 16, -15, 4, Event::LeftScores, 10, 0, 0},
         SeriesRow{"StillBackgroundLongSlantedLine", 800, 600, 0, 16, 16, -90, 7, Event::None, -1, 0, 0},
         SeriesRow{"StillBackgroundServedAgain", 640, 480, 0, 16, 16, 10, -6, Event::Serve, 8, 0, 0},
-        SeriesRow{"TallerThanTheWallRightScores", 1300, 1100, 500, -7, -13, 9, -5, Event::RightScores, 20, 0, 0},
-        SeriesRow{"WiderThanTwoCopies", 2200, 700, 500, 16, -16, 15, 3, Event::None, -1, 0, 0},
+        SeriesRow{"TallerThanTheWallRightScores", 1300, 2200, 500, -7, -13, 9, -5, Event::RightScores, 20, 0, 0},
+        SeriesRow{"WiderThanTwoCopies", 4100, 700, 500, 16, -16, 15, 3, Event::None, -1, 0, 0},
+        SeriesRow{"LargerThan2560x1440", 2600, 1500, 6, 16, 16, -15, 5, Event::None, -1, 0, 0},
         SeriesRow{"ResizedBetweenFrames", 800, 600, 6, 16, 16, -15, -4, Event::Resize, 15, 1300, 1100},
         SeriesRow{"ShrunkBetweenFrames", 2200, 700, 40, 3, 29, 15, 2, Event::Resize, 10, 640, 320},
         SeriesRow{"TooSmallToPlayWaveOffScreen", 300, 200, 100000, -1, 7, 15, 6, Event::None, -1, 0, 0},
@@ -256,25 +257,36 @@ TEST_F(FrameIdentity, WholeFrameShownAfterPaintingAndInAnotherWindow)
     match->WindowPainted();  // as the game's window procedure does
     ASSERT_TRUE(CompareFrame(3));
 
+    RECT part = {60, 300, 250, 440};  // cells the next frame does not change
+    InvalidateRect(window, &part, TRUE);
+    UpdateWindow(window);
+    match->WindowPainted();
+    ASSERT_TRUE(CompareFrame(4));
+
     HWND first = window;
     window = CreateTestWindow(640, 480);
-    ASSERT_TRUE(CompareFrame(4));
     ASSERT_TRUE(CompareFrame(5));
+    ASSERT_TRUE(CompareFrame(6));
     DestroyWindow(first);
 }
 
 // A bitmap that did not load leaves its context's own one-pixel bitmap to copy
-// from, and InitSparks never ran: every spark starts at (0, 0) with life 0.
+// from, and InitSparks never ran: every spark starts at (0, 0) with life 0,
+// and the ball is the empty rectangle at (0, 0) until a new match.
 TEST_F(FrameIdentity, BitmapsThatDidNotLoad)
 {
     Both([](PaddleGame& each) {
         each.winningScore = 10;  // no prompt
         each.clientRect = {0, 0, 700, 400};
+    });
+    for (int frame = 0; frame < 3; ++frame)
+        if (!CompareFrame(frame)) return;
+    Both([](PaddleGame& each) {
         each.ball = {100, 100, 120, 120};
         each.ballVelX = 15;
         each.ballVelY = 2;
     });
-    for (int frame = 0; frame < 5; ++frame)
+    for (int frame = 3; frame < 6; ++frame)
         if (!CompareFrame(frame)) break;
 }
 
@@ -361,7 +373,7 @@ TEST_F(FrameIdentity, ExtraSparkPixelsAreClearedToo)
 
 // The back buffer and its context are made once per client size: the same
 // handles serve every frame of one size, a new size gives the old bitmap back,
-// and ReleaseFrameCanvas gives back the rest.
+// and ReleaseFrameCanvas or the game object's end gives back the rest.
 TEST_F(FrameIdentity, BackBufferKeptPerSizeAndGivenBack)
 {
     StartMatches();
@@ -371,17 +383,17 @@ TEST_F(FrameIdentity, BackBufferKeptPerSizeAndGivenBack)
         match->RenderFrame(window);
     };
     render(800, 600);
-    HDC context = match->frameCanvas.dc;
-    HBITMAP firstBuffer = match->frameCanvas.bitmap;
+    HDC context = match->frameCanvas.Context();
+    HBITMAP firstBuffer = match->frameCanvas.Bitmap();
     ASSERT_NE(nullptr, context);
     ASSERT_NE(nullptr, firstBuffer);
     render(800, 600);
-    EXPECT_EQ(context, match->frameCanvas.dc);
-    EXPECT_EQ(firstBuffer, match->frameCanvas.bitmap);
+    EXPECT_EQ(context, match->frameCanvas.Context());
+    EXPECT_EQ(firstBuffer, match->frameCanvas.Bitmap());
 
     render(801, 600);
-    HBITMAP secondBuffer = match->frameCanvas.bitmap;
-    EXPECT_EQ(context, match->frameCanvas.dc);
+    HBITMAP secondBuffer = match->frameCanvas.Bitmap();
+    EXPECT_EQ(context, match->frameCanvas.Context());
     EXPECT_NE(firstBuffer, secondBuffer);
     EXPECT_EQ(0u, GetObjectType(firstBuffer)) << "the buffer of the old size was not deleted";
     BITMAP info = {};
@@ -392,14 +404,22 @@ TEST_F(FrameIdentity, BackBufferKeptPerSizeAndGivenBack)
     match->ReleaseFrameCanvas();
     EXPECT_EQ(0u, GetObjectType(secondBuffer));
     EXPECT_EQ(0u, GetObjectType(context));
-    EXPECT_EQ(nullptr, match->frameCanvas.dc);
-    EXPECT_EQ(nullptr, match->frameCanvas.bitmap);
-    EXPECT_EQ(nullptr, match->frameCanvas.pixels);
+    EXPECT_EQ(nullptr, match->frameCanvas.Context());
+    EXPECT_EQ(nullptr, match->frameCanvas.Bitmap());
+    EXPECT_EQ(nullptr, match->frameCanvas.Pixels());
 
     // A frame after the release makes what it needs again.
     render(640, 320);
-    EXPECT_NE(nullptr, match->frameCanvas.bitmap);
-    EXPECT_EQ(640, match->frameCanvas.width);
+    EXPECT_NE(nullptr, match->frameCanvas.Bitmap());
+    EXPECT_EQ(640, match->frameCanvas.Width());
+
+    // A game object gives back its buffer when it goes.
+    HBITMAP lastBuffer = match->frameCanvas.Bitmap();
+    context = match->frameCanvas.Context();
+    delete match;
+    match = new PaddleGame();
+    EXPECT_EQ(0u, GetObjectType(lastBuffer));
+    EXPECT_EQ(0u, GetObjectType(context));
 }
 
 }  // namespace

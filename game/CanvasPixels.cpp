@@ -1,0 +1,243 @@
+// The frame canvas's writes straight into the back buffer's pixels: background
+// rows, barrier tiles, blocks and single pixels, each marking what it wrote.
+#include <intrin.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "FrameCanvas.h"
+
+namespace {
+
+// What a freshly made bitmap holds: black.
+const uint32_t freshPixel = 0;
+
+// A few pixels are quicker one by one than with a string instruction.
+const int64_t shortRun = 16;
+
+Span BlitSpan(int64_t at, int64_t extent)
+{
+    if (extent >= 0) return {at, at + extent};
+    return {at + extent + 1, at + 1};
+}
+
+// Fills the columns of `within` that neither copy covers.
+void FillAround(uint32_t* row, Span within, Span first, Span second, uint32_t value)
+{
+    if (second.begin < first.begin) std::swap(first, second);
+    int64_t done = within.begin;
+    for (const Span& copy : {first, second}) {
+        if (IsEmpty(copy)) continue;
+        FillPixels(row, Intersect({done, copy.begin}, within.begin, within.end), value);
+        done = std::max(done, copy.end);
+    }
+    FillPixels(row, {done, within.end}, value);
+}
+
+Span CopySpan(const WallRowCopies& record, int k)
+{
+    return {record.begins[k], record.ends[k]};
+}
+
+}  // namespace
+
+Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize)
+{
+    Span target = Intersect(BlitSpan(at, extent), 0, targetSize);
+    Span source = Intersect(BlitSpan(sourceAt, extent), 0, sourceSize);
+    int64_t shift = static_cast<int64_t>(at) - sourceAt;
+    return Intersect(target, source.begin + shift, source.end + shift);
+}
+
+void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count)
+{
+    if (count < shortRun) {
+        for (int64_t k = 0; k < count; ++k) target[k] = source[k];
+        return;
+    }
+    __movsb(reinterpret_cast<unsigned char*>(target), reinterpret_cast<const unsigned char*>(source),
+            static_cast<size_t>(count) * sizeof(uint32_t));
+}
+
+void FillPixels(uint32_t* row, Span columns, uint32_t value)
+{
+    int64_t count = columns.end - columns.begin;
+    if (count <= 0) return;
+    if (count < shortRun) {
+        for (int64_t x = columns.begin; x < columns.end; ++x) row[x] = value;
+        return;
+    }
+    __stosd(reinterpret_cast<unsigned long*>(row + columns.begin), value, static_cast<size_t>(count));
+}
+
+const BitmapPixels& FrameCanvas::Source(CanvasSource source) const
+{
+    if (source == CanvasSource::LavaWall) return lavaWall;
+    if (source == CanvasSource::Barrier) return barrier;
+    return particleSheet;
+}
+
+void FrameCanvas::PutBackgroundRow(int y, int firstX, int secondX, int copyWidth)
+{
+    if (y < 0 || y >= height || static_cast<size_t>(y) >= backgroundRows.size()) return;
+    WallRowCopies& record = backgroundRows[y];
+    if ((tileRows[0].begin <= y && y < tileRows[0].end) || (tileRows[1].begin <= y && y < tileRows[1].end)) {
+        record = WallRowCopies();
+        record.underTiles = true;
+        return;
+    }
+    record.redrawn = false;
+    record.underTiles = false;
+    if (record.copied && record.starts[0] == firstX && record.starts[1] == secondX && record.copyWidth == copyWidth)
+        return;
+    DrawBackgroundRow(y, firstX, secondX, copyWidth);
+}
+
+// Writes the row's copies; where the row's last copies lay and these do not,
+// the fresh bitmap's black is written again.
+void FrameCanvas::DrawBackgroundRow(int y, int firstX, int secondX, int copyWidth)
+{
+    WallRowCopies& record = backgroundRows[y];
+    uint32_t* row = pixels + static_cast<size_t>(y) * width;
+    const uint32_t* wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
+    int starts[2] = {firstX, secondX};
+    Span copies[2];
+    for (int k = 0; k < 2; ++k) {
+        copies[k] = CopiedSpan(starts[k], 0, copyWidth, width, lavaWall.width);
+        if (!IsEmpty(copies[k]))
+            CopyPixels(row + copies[k].begin, wallRow + (copies[k].begin - starts[k]),
+                       copies[k].end - copies[k].begin);
+    }
+    Span written = {width, 0};
+    auto widen = [&written](Span span) {
+        if (IsEmpty(span)) return;
+        written = {std::min(written.begin, span.begin), std::max(written.end, span.end)};
+    };
+    widen(copies[0]);
+    widen(copies[1]);
+    if (record.copied) {
+        for (int k = 0; k < 2; ++k) {
+            FillAround(row, CopySpan(record, k), copies[0], copies[1], freshPixel);
+            widen(CopySpan(record, k));
+        }
+    }
+    MarkChanged(written, {y, y + 1});
+    record.copied = true;
+    record.redrawn = true;
+    record.copyWidth = copyWidth;
+    for (int k = 0; k < 2; ++k) {
+        record.starts[k] = starts[k];
+        record.begins[k] = static_cast<int>(copies[k].begin);
+        record.ends[k] = static_cast<int>(copies[k].end);
+    }
+}
+
+// Puts back in `columns` of row y what this frame's background has there: the
+// lava wall where a copy lies, black elsewhere. A row whose copies were
+// written afresh in this frame needs only the black.
+void FrameCanvas::RedrawBackground(int y, Span columns)
+{
+    uint32_t* row = pixels + static_cast<size_t>(y) * width;
+    bool recorded = static_cast<size_t>(y) < backgroundRows.size();
+    if (recorded && backgroundRows[y].underTiles) return;
+    MarkChanged(columns, {y, y + 1});
+    if (!recorded || !backgroundRows[y].copied) {
+        FillPixels(row, columns, freshPixel);
+        return;
+    }
+    const WallRowCopies& record = backgroundRows[y];
+    FillAround(row, columns, CopySpan(record, 0), CopySpan(record, 1), freshPixel);
+    if (record.redrawn) return;
+    const uint32_t* wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
+    for (int k = 0; k < 2; ++k) {
+        Span part = Intersect(CopySpan(record, k), columns.begin, columns.end);
+        if (!IsEmpty(part))
+            CopyPixels(row + part.begin, wallRow + (part.begin - record.starts[k]), part.end - part.begin);
+    }
+}
+
+// The one-pixel case of RedrawBackground.
+void FrameCanvas::RedrawBackgroundPixel(int x, int y)
+{
+    size_t offset = static_cast<size_t>(y) * width + x;
+    const WallRowCopies* record = nullptr;
+    if (static_cast<size_t>(y) < backgroundRows.size()) {
+        if (backgroundRows[y].underTiles) return;
+        if (backgroundRows[y].copied) record = &backgroundRows[y];
+    }
+    MarkChangedPixel(x, y);
+    for (int k = 1; record != nullptr && k >= 0; --k) {  // the second copy lies over the first
+        if (record->begins[k] <= x && x < record->ends[k]) {
+            if (!record->redrawn)
+                pixels[offset] = lavaWall.pixels[static_cast<size_t>(y) * lavaWall.width + (x - record->starts[k])];
+            return;
+        }
+    }
+    pixels[offset] = freshPixel;
+}
+
+void FrameCanvas::DrawBarrierRows()
+{
+    FinishBackground();
+    if (!IsEmpty(tileRows[0]) || !IsEmpty(tileRows[1])) {
+        // The bottom row of tiles lies over the top one where they meet.
+        int tops[2] = {0, height - tileHeight};
+        for (int k = 0; k < 2; ++k) {
+            DrawTileRows(tops[k], tileRows[k]);
+            MarkBox(0, tileRows[k].begin, width, tileRows[k].end);
+        }
+        return;
+    }
+    for (int x = 0; tileWidth > 0 && x < width; x += tileWidth) {
+        CopyBlock(x, 0, tileWidth, tileHeight, CanvasSource::Barrier, 0, 0);
+        CopyBlock(x, height - tileHeight, tileWidth, tileHeight, CanvasSource::Barrier, 0, 0);
+    }
+}
+
+// Draws the rows `rows` of the tiles laid along one edge, with their top at
+// row `top`, where they cover whole rows: each row is the tile's row over and
+// over, written once and then doubled.
+void FrameCanvas::DrawTileRows(int top, Span rows)
+{
+    for (int64_t y = rows.begin; y < rows.end; ++y) {
+        uint32_t* row = pixels + y * width;
+        int64_t done = std::min(tileWidth, width);
+        CopyPixels(row, barrier.pixels.data() + (y - top) * barrier.width, done);
+        while (done < width) {
+            int64_t count = std::min<int64_t>(done, width - done);
+            CopyPixels(row + done, row, count);
+            done += count;
+        }
+    }
+}
+
+void FrameCanvas::CopyBlock(int x, int y, int blockWidth, int blockHeight, CanvasSource from, int sourceX,
+                            int sourceY)
+{
+    FinishBackground();
+    const BitmapPixels& source = Source(from);
+    Span columns = CopiedSpan(x, sourceX, blockWidth, width, source.width);
+    Span rows = CopiedSpan(y, sourceY, blockHeight, height, source.height);
+    if (IsEmpty(columns) || IsEmpty(rows)) return;
+    int64_t fromX = columns.begin - x + sourceX;
+    for (int64_t row = rows.begin; row < rows.end; ++row) {
+        int64_t fromY = row - y + sourceY;
+        CopyPixels(pixels + row * width + columns.begin, source.pixels.data() + fromY * source.width + fromX,
+                   columns.end - columns.begin);
+    }
+    MarkBox(columns.begin, rows.begin, columns.end, rows.end);
+}
+
+void FrameCanvas::CopyPixel(int x, int y, CanvasSource from, int sourceX, int sourceY)
+{
+    FinishBackground();
+    const BitmapPixels& source = Source(from);
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    if (sourceX < 0 || sourceY < 0 || sourceX >= source.width || sourceY >= source.height) return;
+    pixels[static_cast<size_t>(y) * width + x] = source.pixels[static_cast<size_t>(sourceY) * source.width + sourceX];
+    MarkChangedPixel(x, y);
+    if (marks.pixelCount < FrameMarks::pixelLimit)
+        marks.pixels[marks.pixelCount++] = {x, y};
+    else
+        marks.everything = true;
+}

@@ -1,0 +1,85 @@
+// The frame canvas's own records and pixel helpers. Only FrameCanvas and its
+// two source files use them; the rest of the program draws through FrameCanvas.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+// Pixels along one axis, from begin up to (not including) end; empty when
+// begin >= end.
+struct Span {
+    int64_t begin;
+    int64_t end;
+};
+
+inline bool IsEmpty(const Span& span)
+{
+    return span.begin >= span.end;
+}
+
+inline Span Intersect(Span span, int64_t begin, int64_t end)
+{
+    if (span.begin < begin) span.begin = begin;
+    if (span.end > end) span.end = end;
+    return span;
+}
+
+// The destination pixels one axis of a BitBlt writes: `extent` pixels from
+// `at` (for a negative extent those up to and including `at`), within the
+// target, and taken only from within the source.
+Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize);
+
+// Row copies and fills, with the string instructions: under Wine they are a
+// good deal faster than the C library's memcpy and memset.
+void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count);
+void FillPixels(uint32_t* row, Span columns, uint32_t value);
+
+// The pixels of one bitmap as a frame copies them: 0x00RRGGBB values, rows
+// from the top, read once from the bitmap they came from.
+struct BitmapPixels {
+    bool read {};              // false until the pixels have been read
+    HBITMAP source {};         // the bitmap they were read from (null: none was loaded)
+    std::vector<uint32_t> pixels;
+    int width {};              // pixels
+    int height {};             // pixels
+};
+
+// Where the last frame drew over the background and the black that a fresh
+// bitmap holds. The next frame puts back what belongs there before it draws.
+struct FrameMarks {
+    static const int boxLimit = 8;
+    static const int pixelLimit = 3000;  // one for each spark
+    bool everything {};          // too much to note: the whole buffer
+    RECT boxes[boxLimit] {};     // blocks, ball, text; each may hold more than was drawn
+    int boxCount {};
+    bool lineDrawn {};           // the ball's path line, from lineFrom to lineTo
+    POINT lineFrom {};
+    POINT lineTo {};
+    POINT pixels[pixelLimit] {}; // single pixels
+    int pixelCount {};
+};
+
+// Which parts of the back buffer changed since it was last copied to the
+// window, in square cells of pixels.
+struct ChangedCells {
+    static const int cellShift = 6;  // a cell is 64 x 64 pixels
+    bool everything {};              // the window needs all of the buffer
+    int columns {};                  // cells across the buffer
+    int rows {};                     // cells down the buffer
+    int words {};                    // 64-bit words for one row of cells
+    std::vector<uint64_t> bits;      // one bit for each cell, row after row
+};
+
+// What one row of the back buffer holds of the background: the two copies of
+// the lava wall's row as they were last placed.
+struct WallRowCopies {
+    bool copied {};        // false: the row holds no background, only black and marks
+    bool redrawn {};       // the copies were written afresh in this frame
+    bool underTiles {};    // the barrier tiles cover the whole row in this frame
+    int starts[2] {};      // where the two copies were asked to start
+    int copyWidth {};      // the width they were asked for
+    int begins[2] {};      // the columns they cover, clipped to the buffer
+    int ends[2] {};        // and to the lava wall: begin up to (not including) end
+};
