@@ -14,15 +14,19 @@ class PlayAndPoints(GameTestCase):
         hwnd = game.wait_popup('New')
         self.assertEqual(game.message_text(hwnd), 'Do You want to save?')
         self.assertEqual(game.buttons(hwnd), [2, 6, 7])
-        # The match has no file yet, so Save asks for one. It is pressed along
-        # with Escape: the game plays on between the two, and the ball could
-        # come back for a second point while screenshots were taken.
+        # The match has no file yet, so Save asks for one; it is pressed along
+        # with Escape, as the game plays on between the two.
         target = os.path.join(game.folder, 'point.sav')
         game.key('Escape', 'ctrl+s')
         game.choose_file('Save As', target)
         game.wait_popup_gone('Save As')
         self.assertIsNone(game.popup('New'))
-        wait_until('the saved game', lambda: read_bytes(target) == saved_game(1, 0, 0, 1), 10)
+        # The right paddle stays out of the way, so on a busy machine the ball
+        # may come back for a second point before the screenshots have seen
+        # the first and New is pressed: the file holds the left player's
+        # points, at least one, and nothing else.
+        saved = wait_until('the saved game', lambda: read_bytes(target), 10)
+        self.assertIn(saved, [saved_game(points, 0, 0, 1) for points in range(1, 10)])
         self.assertNotEqual(game.score_signature(), zero)
 
     def winner_from_nine_points(self, game):
