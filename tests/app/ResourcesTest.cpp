@@ -385,7 +385,11 @@ public:
     template <typename Head>
     const Head* Take()
     {
-        if (end - at < static_cast<ptrdiff_t>(sizeof(Head))) return Overrun<Head>();
+        if (end - at < static_cast<ptrdiff_t>(sizeof(Head))) {
+            overran = true;
+            at = end;
+            return nullptr;
+        }
         const Head* head = reinterpret_cast<const Head*>(at);
         at += sizeof(Head);
         return head;
@@ -417,21 +421,7 @@ public:
     // Item heads start on a 4-byte boundary of the template.
     void AlignTo4() { at = start + ((at - start + 3) & ~ptrdiff_t(3)); }
 
-    void Skip(size_t bytes)
-    {
-        if (static_cast<size_t>(end - at) < bytes) Overrun<BYTE>();
-        else at += bytes;
-    }
-
 private:
-    template <typename Head>
-    const Head* Overrun()
-    {
-        overran = true;
-        at = end;
-        return nullptr;
-    }
-
     const BYTE* start;
     const BYTE* end;
     const BYTE* at = start;
@@ -497,7 +487,7 @@ DialogTemplate ReadDialogTemplate(int id)
         }
         control.className = cursor.NameOrNumber();
         control.text = cursor.NameOrNumber();
-        cursor.Skip(cursor.Word());  // creation data
+        for (WORD extra = cursor.Word(); extra > 0 && !cursor.Overran(); --extra) cursor.Take<BYTE>();
         dialog.controls.push_back(control);
     }
     dialog.overran = cursor.Overran();
