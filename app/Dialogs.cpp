@@ -1,5 +1,8 @@
 // The About box and the two editors, which show fields of the game when they
 // open and store the typed values straight back on OK.
+#include <cstdint>
+#include <string>
+
 #include "../game/PaddleGame.h"
 #include "MainWindow.h"
 #include "resource.h"
@@ -22,6 +25,32 @@ const EditedField vectorFields[] = {
     {IDC_Y_VECTOR, &PaddleGame::ballVelY},
 };
 
+// A box's text as a signed decimal number, read as GetDlgItemInt reads it:
+// leading white space skipped, an optional sign, then the digits up to the
+// first other character ("12x" is 12). No digit, or a number outside the
+// signed 32-bit range, gives 0. Converted here rather than by GetDlgItemInt:
+// Wine's keeps an out-of-range error for later calls, so after one such box
+// even 2147483647 read as 0 for the rest of the run.
+int ReadBoxNumber(HWND dialog, int control)
+{
+    HWND box = GetDlgItem(dialog, control);
+    int length = GetWindowTextLengthA(box);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(box, &text[0], length + 1)));
+    size_t at = text.find_first_not_of(" \t\n\v\f\r");
+    if (at == std::string::npos) return 0;
+    bool negative = text[at] == '-';
+    if (text[at] == '-' || text[at] == '+') ++at;
+    if (at == text.size() || text[at] < '0' || text[at] > '9') return 0;
+    const int64_t limit = negative ? int64_t(INT32_MAX) + 1 : int64_t(INT32_MAX);
+    int64_t magnitude = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        magnitude = magnitude * 10 + (text[at] - '0');
+        if (magnitude > limit) return 0;
+    }
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
 // Shared by both editors: a box that does not convert to a number stores 0.
 template <size_t count>
 INT_PTR EditorDialogProc(const EditedField (&fields)[count], HWND dialog, UINT message, WPARAM wParam)
@@ -35,7 +64,7 @@ INT_PTR EditorDialogProc(const EditedField (&fields)[count], HWND dialog, UINT m
         switch (LOWORD(wParam)) {
         case IDOK:
             for (const EditedField& edited : fields)
-                game.*edited.field = static_cast<int>(GetDlgItemInt(dialog, edited.control, nullptr, TRUE));
+                game.*edited.field = ReadBoxNumber(dialog, edited.control);
             EndDialog(dialog, IDOK);
             return TRUE;
         case IDCANCEL:

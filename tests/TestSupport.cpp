@@ -57,6 +57,30 @@ HWND CreateTestWindow(int clientWidth, int clientHeight)
     return window;
 }
 
+void MatchInWindow::Open(int clientWidth, int clientHeight)
+{
+    window = CreateTestWindow(clientWidth, clientHeight);
+    match = new PaddleGame();
+}
+
+void MatchInWindow::TearDown()
+{
+    delete match;
+    match = nullptr;
+    if (window != nullptr && IsWindow(window)) DestroyWindow(window);
+    PumpMessages();
+}
+
+void SetAllSparks(PaddleGame& match, const Spark& lead, const Spark& trail)
+{
+    for (SparkPair (*system)[sparksPerSystem] : {&match.ballSparks, &match.rightWallSparks, &match.leftWallSparks}) {
+        for (SparkPair& pair : *system) {
+            pair.lead = lead;
+            pair.trail = trail;
+        }
+    }
+}
+
 void PressKey(WORD virtualKey)
 {
     SendKey(virtualKey, 0);

@@ -1,8 +1,10 @@
-// Helpers the tests share: real windows of a chosen client size, keys held
-// through SendInput, answering the message boxes and dialogs the code under
-// test opens, temporary folders, and pixels read back.
+// Helpers the tests share: real windows of a chosen client size, a match in
+// its own window, sparks set all alike, keys held through SendInput, answering
+// the message boxes and dialogs the code under test opens, temporary folders,
+// and pixels read back.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
@@ -10,11 +12,27 @@
 #include <thread>
 #include <vector>
 
+#include "../game/PaddleGame.h"
 #include "ClientSize.h"
 
 // A shown top-level window whose client area is exactly width x height pixels.
 // Destroy it with DestroyWindow.
 HWND CreateTestWindow(int clientWidth, int clientHeight);
+
+// Base of the fixtures that need a match of their own in a window of their own:
+// Open makes both (the match all zero, InitGame not run); TearDown deletes the
+// match and destroys the window.
+class MatchInWindow : public ::testing::Test {
+protected:
+    void Open(int clientWidth, int clientHeight);
+    void TearDown() override;
+
+    HWND window = nullptr;
+    PaddleGame* match = nullptr;
+};
+
+// Gives every pair of all three spark systems the same lead and trail.
+void SetAllSparks(PaddleGame& match, const Spark& lead, const Spark& trail);
 
 
 // Holds a key down until it is released; GetAsyncKeyState sees it at once.

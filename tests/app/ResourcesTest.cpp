@@ -19,15 +19,20 @@ HINSTANCE Module()
     return GetModuleHandleA(nullptr);
 }
 
-// The raw bytes of one resource of this program, empty when it is missing.
-std::vector<BYTE> ResourceBytes(LPCSTR type, int id)
+// One resource of this program as the platform finds and loads it: its first
+// byte and its size; nullptr and 0 when it is missing.
+struct Resource {
+    const BYTE* data;
+    DWORD size;
+};
+
+Resource FindOwnResource(LPCSTR type, int id)
 {
     HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(id), type);
-    if (found == nullptr) return {};
-    HGLOBAL loaded = LoadResource(Module(), found);
-    const BYTE* data = static_cast<const BYTE*>(LockResource(loaded));
-    if (data == nullptr) return {};
-    return std::vector<BYTE>(data, data + SizeofResource(Module(), found));
+    if (found == nullptr) return {nullptr, 0};
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(Module(), found)));
+    if (data == nullptr) return {nullptr, 0};
+    return {data, SizeofResource(Module(), found)};
 }
 
 std::string Narrow(const std::wstring& text)
@@ -40,65 +45,53 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
-// Reads little-endian fields of a resource without relying on structure packing.
-class ByteReader {
-public:
-    explicit ByteReader(const std::vector<BYTE>& bytes) : bytes(bytes) {}
-
-    size_t Offset() const { return offset; }
-    bool Overran() const { return overran; }
-    void AlignTo4() { offset = (offset + 3) & ~size_t(3); }
-
-    BYTE Byte()
-    {
-        if (offset + 1 > bytes.size()) return Overrun();
-        return bytes[offset++];
-    }
-    WORD Word()
-    {
-        if (offset + 2 > bytes.size()) return Overrun();
-        WORD value = static_cast<WORD>(bytes[offset] | (bytes[offset + 1] << 8));
-        offset += 2;
-        return value;
-    }
-    DWORD Dword()
-    {
-        DWORD low = Word();
-        DWORD high = Word();
-        return low | (high << 16);
-    }
-    short Short() { return static_cast<short>(Word()); }
-
-    std::wstring WideString()
-    {
-        std::wstring text;
-        for (WORD c = Word(); c != 0 && !overran; c = Word()) text += static_cast<wchar_t>(c);
-        return text;
-    }
-
-    // A name-or-number field of a dialog template: empty, "#n" for a number,
-    // or the text itself.
-    std::string NameOrNumber()
-    {
-        WORD first = Word();
-        if (first == 0) return "";
-        if (first == 0xFFFF) return "#" + std::to_string(Word());
-        offset -= 2;
-        return Narrow(WideString());
-    }
-
-private:
-    BYTE Overrun()
-    {
-        overran = true;
-        offset = bytes.size();
-        return 0;
-    }
-
-    const std::vector<BYTE>& bytes;
-    size_t offset = 0;
-    bool overran = false;
+// The layouts of stored resources, as the platform documents them
+// (ACCELTABLEENTRY, GRPICONDIR and GRPICONDIRENTRY, DLGTEMPLATEEX and
+// DLGITEMTEMPLATEEX; the classic dialog heads are windows.h's DLGTEMPLATE and
+// DLGITEMTEMPLATE).
+#pragma pack(push, 2)
+struct StoredAccelerator {
+    WORD flags;
+    WORD key;
+    WORD command;
+    WORD padding;
 };
+
+struct IconGroupEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colourCount;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytesInResource;
+    WORD imageId;
+};
+
+struct IconGroupHead {
+    WORD reserved;
+    WORD type;
+    WORD count;
+};
+
+struct DialogHeadEx {
+    WORD version;
+    WORD signature;
+    DWORD helpId;
+    DWORD exStyle;
+    DWORD style;
+    WORD itemCount;
+    short x, y, cx, cy;
+};
+
+struct DialogItemHeadEx {
+    DWORD helpId;
+    DWORD exStyle;
+    DWORD style;
+    short x, y, cx, cy;
+    DWORD id;
+};
+#pragma pack(pop)
 
 // ---------------------------------------------------------------------------
 // Menu bar
@@ -225,24 +218,20 @@ TEST(Resources, LoadedAcceleratorTableHasTwelveEntriesInOrder)
     DestroyAcceleratorTable(table);
 }
 
-// The compiled table as stored: eight bytes an entry (flags, key, command,
-// padding), with the end bit 0x80 on the last entry's flags only.
+// The compiled table as stored: one entry of eight bytes a row, with the end
+// bit 0x80 on the last entry's flags only.
 TEST(Resources, StoredAcceleratorTableCarriesNoInvertOnEveryEntry)
 {
-    std::vector<BYTE> bytes = ResourceBytes(RT_ACCELERATOR, IDR_MAIN);
-    ASSERT_EQ(size_t(8 * acceleratorCount), bytes.size());
-    ByteReader reader(bytes);
+    Resource table = FindOwnResource(RT_ACCELERATOR, IDR_MAIN);
+    ASSERT_EQ(sizeof(StoredAccelerator) * acceleratorCount, table.size);
+    const StoredAccelerator* entries = reinterpret_cast<const StoredAccelerator*>(table.data);
     for (int i = 0; i < acceleratorCount; ++i) {
         SCOPED_TRACE("entry " + std::to_string(i + 1));
-        WORD flags = reader.Word();
-        WORD key = reader.Word();
-        WORD command = reader.Word();
-        reader.Word();
         WORD endBit = i == acceleratorCount - 1 ? 0x80 : 0;
-        EXPECT_EQ(acceleratorRows[i].flags | endBit, flags);
-        EXPECT_EQ(FNOINVERT, flags & FNOINVERT);
-        EXPECT_EQ(acceleratorRows[i].key, key);
-        EXPECT_EQ(acceleratorRows[i].command, command);
+        EXPECT_EQ(acceleratorRows[i].flags | endBit, entries[i].flags);
+        EXPECT_EQ(FNOINVERT, entries[i].flags & FNOINVERT);
+        EXPECT_EQ(acceleratorRows[i].key, entries[i].key);
+        EXPECT_EQ(acceleratorRows[i].command, entries[i].command);
     }
 }
 
@@ -277,26 +266,18 @@ class IconGroups : public testing::TestWithParam<int> {};
 
 TEST_P(IconGroups, HoldEightImagesAndLoadAtEachSize)
 {
-    std::vector<BYTE> bytes = ResourceBytes(RT_GROUP_ICON, GetParam());
-    ASSERT_FALSE(bytes.empty());
-    ByteReader reader(bytes);
-    EXPECT_EQ(0, reader.Word());
-    EXPECT_EQ(1, reader.Word());  // icons, not cursors
-    int count = reader.Word();
+    Resource group = FindOwnResource(RT_GROUP_ICON, GetParam());
+    ASSERT_GE(group.size, sizeof(IconGroupHead));
+    const IconGroupHead* head = reinterpret_cast<const IconGroupHead*>(group.data);
+    EXPECT_EQ(0, head->reserved);
+    EXPECT_EQ(1, head->type);  // icons, not cursors
+    ASSERT_LE(sizeof(IconGroupHead) + head->count * sizeof(IconGroupEntry), group.size);
+    const IconGroupEntry* stored = reinterpret_cast<const IconGroupEntry*>(head + 1);
     std::vector<IconEntry> entries;
-    for (int i = 0; i < count; ++i) {
-        int width = reader.Byte();
-        int height = reader.Byte();
-        reader.Byte();
-        reader.Byte();
-        reader.Word();
-        int bitCount = reader.Word();
-        reader.Dword();
-        WORD imageId = reader.Word();
-        EXPECT_FALSE(ResourceBytes(RT_ICON, imageId).empty()) << "image " << imageId;
-        entries.push_back({width, height, bitCount});
+    for (int i = 0; i < head->count; ++i) {
+        EXPECT_NE(nullptr, FindOwnResource(RT_ICON, stored[i].imageId).data) << "image " << stored[i].imageId;
+        entries.push_back({stored[i].width, stored[i].height, stored[i].bitCount});
     }
-    ASSERT_FALSE(reader.Overran());
     const std::vector<IconEntry> expected = {
         {32, 32, 4}, {16, 16, 4}, {48, 48, 8}, {32, 32, 8}, {16, 16, 8}, {48, 48, 32}, {32, 32, 32}, {16, 16, 32},
     };
@@ -321,67 +302,35 @@ TEST_P(IconGroups, HoldEightImagesAndLoadAtEachSize)
 
 INSTANTIATE_TEST_SUITE_P(Resources, IconGroups, testing::Values(IDI_APP_ICON, IDI_SMALL_ICON));
 
-// One block of a version resource: key, value and the blocks inside it.
-struct VersionBlock {
-    std::string key;
-    size_t valueOffset;
-    size_t valueBytes;
-    bool isText;
-    std::vector<VersionBlock> children;
-};
-
-VersionBlock ReadVersionBlock(const std::vector<BYTE>& bytes, ByteReader& reader)
+// A text of the version resource's English string table, read by the platform.
+std::string VersionText(const std::vector<BYTE>& info, const char* name)
 {
-    reader.AlignTo4();
-    size_t start = reader.Offset();
-    WORD length = reader.Word();
-    WORD valueLength = reader.Word();
-    WORD type = reader.Word();
-    VersionBlock block = {Narrow(reader.WideString()), 0, 0, type == 1, {}};
-    reader.AlignTo4();
-    block.valueOffset = reader.Offset();
-    block.valueBytes = type == 1 ? valueLength * 2u : valueLength;
-    for (size_t i = 0; i < block.valueBytes && !reader.Overran(); ++i) reader.Byte();
-    size_t end = std::min(start + length, bytes.size());
-    for (;;) {
-        reader.AlignTo4();
-        if (reader.Offset() >= end || reader.Overran() || length == 0) break;
-        block.children.push_back(ReadVersionBlock(bytes, reader));
-    }
-    return block;
-}
-
-const VersionBlock* Child(const VersionBlock& block, const std::string& key)
-{
-    for (const VersionBlock& child : block.children)
-        if (child.key == key) return &child;
-    return nullptr;
-}
-
-std::string VersionText(const std::vector<BYTE>& bytes, const VersionBlock* block)
-{
-    if (block == nullptr) return "<missing>";
-    std::wstring text;
-    for (size_t at = block->valueOffset; at + 1 < bytes.size(); at += 2) {
-        wchar_t c = static_cast<wchar_t>(bytes[at] | (bytes[at + 1] << 8));
-        if (c == 0) break;
-        text += c;
-    }
-    return Narrow(text);
+    void* value = nullptr;
+    UINT length = 0;
+    std::string path = std::string("\\StringFileInfo\\040904b0\\") + name;
+    if (!VerQueryValueA(info.data(), path.c_str(), &value, &length) || value == nullptr) return "<missing>";
+    return static_cast<const char*>(value);
 }
 
 TEST(Resources, VersionNamesBrellixOneZero)
 {
-    std::vector<BYTE> bytes = ResourceBytes(RT_VERSION, VS_VERSION_INFO);
-    ASSERT_FALSE(bytes.empty());
-    ByteReader reader(bytes);
-    VersionBlock root = ReadVersionBlock(bytes, reader);
-    ASSERT_FALSE(reader.Overran());
-    EXPECT_EQ("VS_VERSION_INFO", root.key);
+    // The stored block starts with its length, value length and type, then its key.
+    Resource stored = FindOwnResource(RT_VERSION, VS_VERSION_INFO);
+    ASSERT_GE(stored.size, 6 + sizeof L"VS_VERSION_INFO");
+    EXPECT_EQ("VS_VERSION_INFO", Narrow(reinterpret_cast<const wchar_t*>(stored.data + 6)));
 
-    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), root.valueBytes);
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(Module(), path, sizeof path);
+    DWORD size = GetFileVersionInfoSizeA(path, nullptr);
+    ASSERT_NE(0u, size);
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data()));
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &length));
+    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
     VS_FIXEDFILEINFO fixed;
-    std::memcpy(&fixed, &bytes[root.valueOffset], sizeof fixed);
+    std::memcpy(&fixed, value, sizeof fixed);
     EXPECT_EQ(0xFEEF04BDu, fixed.dwSignature);
     EXPECT_EQ(0x00010000u, fixed.dwFileVersionMS);
     EXPECT_EQ(0u, fixed.dwFileVersionLS);
@@ -389,18 +338,14 @@ TEST(Resources, VersionNamesBrellixOneZero)
     EXPECT_EQ(0u, fixed.dwProductVersionLS);
     EXPECT_EQ(DWORD(VFT_APP), fixed.dwFileType);
 
-    const VersionBlock* strings = Child(root, "StringFileInfo");
-    ASSERT_NE(nullptr, strings);
-    const VersionBlock* english = Child(*strings, "040904b0");
-    ASSERT_NE(nullptr, english);
-    EXPECT_EQ("Brellix", VersionText(bytes, Child(*english, "ProductName")));
-    EXPECT_EQ("1.0", VersionText(bytes, Child(*english, "ProductVersion")));
-    EXPECT_EQ("1.0", VersionText(bytes, Child(*english, "FileVersion")));
-    EXPECT_EQ("Brellix.exe", VersionText(bytes, Child(*english, "OriginalFilename")));
+    EXPECT_EQ("Brellix", VersionText(info, "ProductName"));
+    EXPECT_EQ("1.0", VersionText(info, "ProductVersion"));
+    EXPECT_EQ("1.0", VersionText(info, "FileVersion"));
+    EXPECT_EQ("Brellix.exe", VersionText(info, "OriginalFilename"));
 }
 
 // ---------------------------------------------------------------------------
-// Dialog templates, read byte by byte from the compiled resource
+// Dialog templates, read from the compiled resource by their documented layout
 
 struct ControlTemplate {
     std::string className;  // "#128" button, "#129" edit, "#130" static
@@ -428,62 +373,124 @@ struct DialogTemplate {
     bool overran;
 };
 
+// Walks the variable parts of a dialog template: texts, name-or-number fields
+// and the alignment of each item head. Notes when it would read past the end.
+class TemplateCursor {
+public:
+    explicit TemplateCursor(const Resource& resource) : start(resource.data), end(resource.data + resource.size) {}
+
+    bool Overran() const { return overran; }
+
+    // The fixed head of a part, as stored; nullptr past the end.
+    template <typename Head>
+    const Head* Take()
+    {
+        if (end - at < static_cast<ptrdiff_t>(sizeof(Head))) {
+            overran = true;
+            at = end;
+            return nullptr;
+        }
+        const Head* head = reinterpret_cast<const Head*>(at);
+        at += sizeof(Head);
+        return head;
+    }
+
+    WORD Word()
+    {
+        const WORD* word = Take<WORD>();
+        return word != nullptr ? *word : 0;
+    }
+
+    std::string Text()
+    {
+        std::wstring text;
+        for (WORD c = Word(); c != 0 && !overran; c = Word()) text += static_cast<wchar_t>(c);
+        return Narrow(text);
+    }
+
+    // A name-or-number field: empty, "#n" for a number, or the text itself.
+    std::string NameOrNumber()
+    {
+        WORD first = Word();
+        if (first == 0) return "";
+        if (first == 0xFFFF) return "#" + std::to_string(Word());
+        at -= sizeof(WORD);
+        return Text();
+    }
+
+    // Item heads start on a 4-byte boundary of the template.
+    void AlignTo4() { at = start + ((at - start + 3) & ~ptrdiff_t(3)); }
+
+private:
+    const BYTE* start;
+    const BYTE* end;
+    const BYTE* at = start;
+    bool overran = false;
+};
+
 DialogTemplate ReadDialogTemplate(int id)
 {
-    std::vector<BYTE> bytes = ResourceBytes(RT_DIALOG, id);
+    Resource resource = FindOwnResource(RT_DIALOG, id);
+    TemplateCursor cursor(resource);
     DialogTemplate dialog = {};
-    ByteReader reader(bytes);
-    WORD version = reader.Word();
-    WORD signature = reader.Word();
-    dialog.extended = version == 1 && signature == 0xFFFF;
+    dialog.overran = true;
+    // An extended template starts with version 1 and the signature 0xFFFF.
+    if (resource.size < 4) return dialog;
+    const WORD* first = reinterpret_cast<const WORD*>(resource.data);
+    dialog.extended = first[0] == 1 && first[1] == 0xFFFF;
+    int count = 0;
     if (dialog.extended) {
-        reader.Dword();  // help id
-        dialog.exStyle = reader.Dword();
-        dialog.style = reader.Dword();
+        const DialogHeadEx* head = cursor.Take<DialogHeadEx>();
+        if (head == nullptr) return dialog;
+        dialog.style = head->style;
+        dialog.exStyle = head->exStyle;
+        count = head->itemCount;
+        dialog.x = head->x, dialog.y = head->y, dialog.cx = head->cx, dialog.cy = head->cy;
     } else {
-        dialog.style = version | (static_cast<DWORD>(signature) << 16);
-        dialog.exStyle = reader.Dword();
+        const DLGTEMPLATE* head = cursor.Take<DLGTEMPLATE>();
+        if (head == nullptr) return dialog;
+        dialog.style = head->style;
+        dialog.exStyle = head->dwExtendedStyle;
+        count = head->cdit;
+        dialog.x = head->x, dialog.y = head->y, dialog.cx = head->cx, dialog.cy = head->cy;
     }
-    int count = reader.Word();
-    dialog.x = reader.Short();
-    dialog.y = reader.Short();
-    dialog.cx = reader.Short();
-    dialog.cy = reader.Short();
-    dialog.menu = reader.NameOrNumber();
-    dialog.className = reader.NameOrNumber();
-    dialog.title = Narrow(reader.WideString());
+    dialog.menu = cursor.NameOrNumber();
+    dialog.className = cursor.NameOrNumber();
+    dialog.title = cursor.Text();
     if (dialog.style & DS_SETFONT) {
-        dialog.pointSize = reader.Word();
+        dialog.pointSize = cursor.Word();
         if (dialog.extended) {
-            dialog.weight = reader.Word();
-            dialog.italic = reader.Byte();
-            dialog.charSet = reader.Byte();
+            dialog.weight = cursor.Word();
+            WORD italicAndCharSet = cursor.Word();
+            dialog.italic = LOBYTE(italicAndCharSet);
+            dialog.charSet = HIBYTE(italicAndCharSet);
         }
-        dialog.font = Narrow(reader.WideString());
+        dialog.font = cursor.Text();
     }
-    for (int i = 0; i < count && !reader.Overran(); ++i) {
-        reader.AlignTo4();
+    for (int i = 0; i < count && !cursor.Overran(); ++i) {
+        cursor.AlignTo4();
         ControlTemplate control = {};
         if (dialog.extended) {
-            reader.Dword();  // help id
-            control.exStyle = reader.Dword();
-            control.style = reader.Dword();
+            const DialogItemHeadEx* item = cursor.Take<DialogItemHeadEx>();
+            if (item == nullptr) break;
+            control.style = item->style;
+            control.exStyle = item->exStyle;
+            control.x = item->x, control.y = item->y, control.cx = item->cx, control.cy = item->cy;
+            control.id = item->id;
         } else {
-            control.style = reader.Dword();
-            control.exStyle = reader.Dword();
+            const DLGITEMTEMPLATE* item = cursor.Take<DLGITEMTEMPLATE>();
+            if (item == nullptr) break;
+            control.style = item->style;
+            control.exStyle = item->dwExtendedStyle;
+            control.x = item->x, control.y = item->y, control.cx = item->cx, control.cy = item->cy;
+            control.id = item->id;
         }
-        control.x = reader.Short();
-        control.y = reader.Short();
-        control.cx = reader.Short();
-        control.cy = reader.Short();
-        control.id = dialog.extended ? reader.Dword() : reader.Word();
-        control.className = reader.NameOrNumber();
-        control.text = reader.NameOrNumber();
-        WORD extra = reader.Word();
-        for (WORD b = 0; b < extra; ++b) reader.Byte();
+        control.className = cursor.NameOrNumber();
+        control.text = cursor.NameOrNumber();
+        for (WORD extra = cursor.Word(); extra > 0 && !cursor.Overran(); --extra) cursor.Take<BYTE>();
         dialog.controls.push_back(control);
     }
-    dialog.overran = reader.Overran();
+    dialog.overran = cursor.Overran();
     return dialog;
 }
 

@@ -57,12 +57,11 @@ void WriteBitmapFile(const std::string& path, int width, int height, COLORREF (*
 // One match drawn straight into its own window. The ball stands at the
 // centre, the paddles where InitGame puts them (rows 100 to 200) and every
 // spark out of sight, so each test sees only what it sets up.
-class FrameRendering : public ::testing::Test {
+class FrameRendering : public MatchInWindow {
 protected:
     void Open(int width, int height)
     {
-        window = CreateTestWindow(width, height);
-        match = new PaddleGame();
+        MatchInWindow::Open(width, height);
         match->InitGame(window);
         ASSERT_EQ(width, match->clientRect.right);
         ASSERT_EQ(height, match->clientRect.bottom);
@@ -71,23 +70,7 @@ protected:
         ParkSparks();
     }
 
-    void TearDown() override
-    {
-        delete match;
-        if (window != nullptr && IsWindow(window)) DestroyWindow(window);
-        PumpMessages();
-    }
-
-    void ParkSparks()
-    {
-        for (SparkPair (*system)[sparksPerSystem] :
-             {&match->ballSparks, &match->rightWallSparks, &match->leftWallSparks}) {
-            for (SparkPair& pair : *system) {
-                pair.lead = {0, -100, -100, 1000000};
-                pair.trail = {0, -100, -100, 1000000};
-            }
-        }
-    }
+    void ParkSparks() { SetAllSparks(*match, {0, -100, -100, 1000000}, {0, -100, -100, 1000000}); }
 
     // A frame started a second ago has no time left to sleep out.
     void Render()
@@ -97,9 +80,6 @@ protected:
     }
 
     void PlaceBall(int left, int top) { match->ball = {left, top, left + 20, top + 20}; }
-
-    HWND window = nullptr;
-    PaddleGame* match = nullptr;
 };
 
 }  // namespace
@@ -294,8 +274,7 @@ TEST_F(FrameRendering, BackgroundCopiesLeaveOutTheLastColumn)
     WriteBitmapFile(folder + "lavawall.bmp", 200, 600, colour);
     CopyFileA("barrier.bmp", (folder + "barrier.bmp").c_str(), FALSE);
     CopyFileA("particle_sheet.bmp", (folder + "particle_sheet.bmp").c_str(), FALSE);
-    window = CreateTestWindow(800, 600);
-    match = new PaddleGame();
+    MatchInWindow::Open(800, 600);
     char gameFolder[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, gameFolder);
     SetCurrentDirectoryA(folder.c_str());

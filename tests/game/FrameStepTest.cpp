@@ -14,7 +14,7 @@ const WORD focusProbeKey = 'Q';  // read by nothing in the game
 // One match in its own 800 x 600 window with the paddles where the first frame
 // builds them (centre rows 300) and the ball standing still at the centre, so
 // only what a test sets in motion moves. The barrier rows are 20 pixels high.
-class FrameStep : public ::testing::Test {
+class FrameStep : public MatchInWindow {
 protected:
     void SetUp() override
     {
@@ -24,10 +24,9 @@ protected:
         // may do so a moment later, while a test holds its keys. A key held
         // across the window's creation shows when that has happened.
         PressKey(focusProbeKey);
-        window = CreateTestWindow(800, 600);
+        Open(800, 600);
         WaitUntil([] { return (GetAsyncKeyState(focusProbeKey) & 0x8000) == 0; }, 2000);
         ReleaseKey(focusProbeKey);
-        match = new PaddleGame();
         match->InitGame(window);
         ASSERT_EQ(800, match->clientRect.right);
         ASSERT_EQ(600, match->clientRect.bottom);
@@ -42,27 +41,13 @@ protected:
     void TearDown() override
     {
         ReleaseAllKeys();
-        delete match;
-        DestroyWindow(window);
-        PumpMessages();
+        MatchInWindow::TearDown();
     }
 
     void PlaceBall(int left, int top) { match->ball = {left, top, left + 20, top + 20}; }
 
     // Every spark lives long at (300, 300), so a respawn shows.
-    void SettleSparks()
-    {
-        for (SparkPair (*system)[sparksPerSystem] :
-             {&match->ballSparks, &match->rightWallSparks, &match->leftWallSparks}) {
-            for (SparkPair& pair : *system) {
-                pair.lead = {-2, 300, 300, 1000};
-                pair.trail = {-2, 300, 300, 1000};
-            }
-        }
-    }
-
-    HWND window = nullptr;
-    PaddleGame* match = nullptr;
+    void SettleSparks() { SetAllSparks(*match, {-2, 300, 300, 1000}, {-2, 300, 300, 1000}); }
 };
 
 void ExpectWithinLimit(const RECT& r, const char* what)
@@ -402,12 +387,14 @@ TEST_F(FrameStep, ResizeLeavingBallPastRightEdgeScoresEvenMovingLeft)
 
 namespace {
 
-// Paddle deflection: the ball moves first, then the overlap is tested.
+// Paddle deflection: the ball moves first, then the overlap is tested. The
+// paddles span rows 250 to 350.
 struct DeflectionRow {
     const char* name;
     int ballLeft;
     int velocityBefore;
     int expectedVelocity;
+    int ballTop = 290;
 };
 
 class FrameStepDeflection : public FrameStep, public ::testing::WithParamInterface<DeflectionRow> {};
@@ -416,7 +403,7 @@ class FrameStepDeflection : public FrameStep, public ::testing::WithParamInterfa
 
 TEST_P(FrameStepDeflection, OnlyStrictOverlapWhileApproachingTurnsBall)
 {
-    PlaceBall(GetParam().ballLeft, 290);
+    PlaceBall(GetParam().ballLeft, GetParam().ballTop);
     match->ballVelX = GetParam().velocityBefore;
     match->StepFrame(window);
     EXPECT_EQ(GetParam().expectedVelocity, match->ballVelX);
@@ -430,7 +417,11 @@ INSTANTIATE_TEST_SUITE_P(
                       DeflectionRow{"RightMovingAway", 685, -5, -5},
                       DeflectionRow{"LeftTouching", 135, -15, -15},  // 120 ... 140 against 120
                       DeflectionRow{"LeftOnePixelIn", 134, -15, 15},
-                      DeflectionRow{"LeftMovingAway", 105, 5, 5}),
+                      DeflectionRow{"LeftMovingAway", 105, 5, 5},
+                      DeflectionRow{"RightTopTouching", 646, 15, 15, 230},  // rows 230 ... 250 against 250
+                      DeflectionRow{"RightTopOnePixelIn", 646, 15, -15, 231},
+                      DeflectionRow{"RightBottomTouching", 646, 15, 15, 350},  // 350 ... 370 against 350
+                      DeflectionRow{"RightBottomOnePixelIn", 646, 15, -15, 349}),
     [](const ::testing::TestParamInfo<DeflectionRow>& row) { return std::string(row.param.name); });
 
 TEST_F(FrameStep, DeflectionAddsPaddleVelocityToBall)

@@ -9,24 +9,7 @@
 namespace {
 
 // One match of its own in a window of a chosen client size.
-class GameSetup : public ::testing::Test {
-protected:
-    void Open(int width, int height)
-    {
-        window = CreateTestWindow(width, height);
-        match = new PaddleGame();
-    }
-
-    void TearDown() override
-    {
-        delete match;
-        if (window != nullptr) DestroyWindow(window);
-        PumpMessages();
-    }
-
-    HWND window = nullptr;
-    PaddleGame* match = nullptr;
-};
+class GameSetup : public MatchInWindow {};
 
 }  // namespace
 

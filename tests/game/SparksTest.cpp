@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <vector>
 
 #include "../../game/PaddleGame.h"
 #include "TestSupport.h"
@@ -56,11 +58,7 @@ protected:
     }
 
     // Sparks that stay out of sight and never respawn.
-    void Park()
-    {
-        for (System* system : {&match->ballSparks, &match->rightWallSparks, &match->leftWallSparks})
-            SetAll(*system, {0, -100, -100, 100000}, {0, -100, -100, 100000});
-    }
+    void Park() { SetAllSparks(*match, {0, -100, -100, 100000}, {0, -100, -100, 100000}); }
 
     PaddleGame* match = nullptr;
     HDC target = nullptr;
@@ -210,6 +208,80 @@ TEST_F(Sparks, WallSparksRespawnAtTheirEdgesWithReachOfAttackersScore)
     }
 }
 
+// Every run repeats the same sparks because the draws come in a fixed order.
+// The numbers rand() gives after a seed are recorded, then the seed is set
+// again: with a client area and a score too large for any remainder to cut a
+// number short, each field shows which recorded number it got.
+TEST_F(Sparks, RandomNumbersLandInTheirFieldsInDrawOrder)
+{
+    std::vector<int> drawn(12000);
+    srand(1234);
+    for (int& value : drawn) value = rand();
+    srand(1234);
+    size_t next = 0;
+
+    match->clientRect = {0, 0, 40000, 40000};
+    match->InitSparks();
+    for (System* system : {&match->ballSparks, &match->rightWallSparks, &match->leftWallSparks}) {
+        for (const SparkPair& pair : *system) {
+            ASSERT_EQ(drawn[next] % 32, pair.lead.life) << next;
+            ASSERT_EQ(drawn[next + 1], pair.lead.x) << next;
+            ASSERT_EQ(drawn[next + 2], pair.trail.x) << next;
+            ASSERT_EQ(drawn[next + 3] % 32, pair.trail.life) << next;
+            next += 4;
+        }
+    }
+
+    // One frame: every pair draws its jitter test; one ball pair and one
+    // right-wall pair also respawn, lead and trail.
+    SetAllSparks(*match, {-2, 5000, 5000, 1000}, {-2, 7000, 7000, 1000});
+    match->ball = {100, 200, 120, 220};
+    match->leftScore = 4000;  // lives below 40,010
+    SparkPair& ballPair = match->ballSparks[3];
+    SparkPair& wallPair = match->rightWallSparks[5];
+    ballPair.lead.life = ballPair.trail.life = 1;
+    wallPair.lead.life = wallPair.trail.life = 1;
+    Step();
+
+    int jitters = 0;
+    for (System* system : {&match->ballSparks, &match->rightWallSparks, &match->leftWallSparks}) {
+        for (const SparkPair& pair : *system) {
+            const Spark& lead = pair.lead;
+            const Spark& trail = pair.trail;
+            bool jitter = drawn[next++] % 100 == 0;
+            if (&pair == &ballPair) {
+                if (jitter) next += 2;
+                EXPECT_EQ(200 + drawn[next] % 20, lead.y);
+                EXPECT_EQ(100 + drawn[next + 1] % 20, lead.x);
+                EXPECT_EQ(30 + drawn[next + 2] % 30, lead.life);
+                EXPECT_EQ(lead.y + drawn[next + 3] % 4 - 2, trail.y);
+                EXPECT_EQ(lead.x + drawn[next + 4] % 4 - 2, trail.x);
+                EXPECT_EQ(30 + drawn[next + 5] % 30, trail.life);
+                next += 6;
+            } else if (&pair == &wallPair) {
+                if (jitter) next += 2;
+                EXPECT_EQ(drawn[next], lead.y);
+                EXPECT_EQ(40000, lead.x);
+                EXPECT_EQ(drawn[next + 1], lead.life);
+                EXPECT_EQ(lead.y + drawn[next + 2] % 4 - 2, trail.y);
+                EXPECT_EQ(lead.x + drawn[next + 3] % 4 - 2, trail.x);
+                EXPECT_EQ(drawn[next + 4], trail.life);
+                next += 5;
+            } else if (jitter) {
+                ++jitters;
+                ASSERT_EQ(lead.x + drawn[next] % 4 - 2, trail.x) << next;
+                ASSERT_EQ(lead.y + drawn[next + 1] % 4 - 2, trail.y) << next;
+                ASSERT_EQ(999, trail.life);
+                next += 2;
+            } else {
+                ASSERT_GT(trail.x, 6000) << next;
+            }
+        }
+    }
+    EXPECT_GT(jitters, 5);
+    EXPECT_EQ(drawn[next], rand()) << "the frame drew a different count of numbers";
+}
+
 // Scores below zero only come from edited saved games. Below -1 the range
 // 10 x (score + 1) is negative and rand() % range gives lives 0 to |range| - 1;
 // a score of -1 gives every spark life 0.
@@ -269,9 +341,7 @@ TEST_F(Sparks, HighestScoreGivesLongLivesNeverNegative)
 
 TEST_F(Sparks, ExpiredWallRestartsAtItsEdgeOthersCarryOn)
 {
-    SetAll(match->ballSparks, {-2, 300, 300, 1000}, {-2, 300, 300, 1000});
-    SetAll(match->rightWallSparks, {-2, 300, 300, 1000}, {-2, 300, 300, 1000});
-    SetAll(match->leftWallSparks, {-2, 300, 300, 1000}, {-2, 300, 300, 1000});
+    SetAllSparks(*match, {-2, 300, 300, 1000}, {-2, 300, 300, 1000});
     ExpireSparks(match->rightWallSparks);
     EXPECT_EQ(0, match->rightWallSparks[10].lead.life);
     EXPECT_EQ(0, match->rightWallSparks[10].trail.life);

@@ -1,0 +1,128 @@
+"""Long play: memory, drawing objects and crashes over twenty thousand frames."""
+
+import statistics
+import sys
+import time
+
+from .driver import PADDLE_INSET, E2EError, GameTestCase, wait_until
+
+
+def resident_kilobytes(pid):
+    with open('/proc/%d/status' % pid) as f:
+        for line in f:
+            if line.startswith('VmRSS:'):
+                return int(line.split()[1])
+    raise E2EError('no VmRSS for process %d' % pid)
+
+
+class LongPlay(GameTestCase):
+    FRAMES = 20000
+    SIZES = [(800, 600), (1200, 700), (640, 320), (1000, 800), (500, 300), (1600, 1000)]
+
+    def test_twenty_thousand_frames(self):
+        game = self.start()
+        sizes = [game.client_size()] + self.SIZES
+        pid = game.process.pid
+        with open('/proc/%d/cmdline' % pid, 'rb') as f:
+            self.assertIn(b'Brellix.exe', f.read(), 'the started process is not the game itself')
+        frame_rate = self.measure_frame_rate(game)
+        # The game paces itself to at most 62.5 frames a second.
+        seconds = min(self.FRAMES / min(frame_rate, 62.5), 900)
+        sys.stderr.write('LongPlay: about %.1f frames a second; playing %.0f s\n' % (frame_rate, seconds))
+        game.key('ctrl+2')
+
+        keys = [('Up', 'a'), ('Down', 'z'), ('Up', 'z'), ('Down', 'a')]
+        held = []
+
+        def release():
+            for key in held:
+                game.keyup(key)
+            del held[:]
+        self.addCleanup(lambda: game.process.poll() is None and release())
+
+        start = time.monotonic()
+        samples = []
+        winners = 0
+        step = 0
+        size_index = 0
+        next_resize = start
+        while time.monotonic() - start < seconds:
+            self.assertIsNone(game.process.poll(), 'Brellix.exe ended during long play')
+            now = time.monotonic()
+            if now >= next_resize:
+                # Every few hundred frames (about five seconds) a new size.
+                size_index = (size_index + 1) % len(sizes)
+                game.winctl('setclient', game.hwnd, *sizes[size_index])
+                next_resize = now + 5
+            samples.append((now - start, resident_kilobytes(pid)))
+            if game.popup('Winner!'):
+                game.answer('Winner!', 'y')
+                winners += 1
+            # Keys held alternately: each paddle goes up, then down.
+            release()
+            for key in keys[step % len(keys)]:
+                game.keydown(key)
+                held.append(key)
+            step += 1
+            time.sleep(0.4 + 0.3 * (step % 3))
+        release()
+        # Memory: the resident size swings with the window size (about 36 to 54 MB
+        # here), so the middle value of a minute of samples is compared: the
+        # minute after the first two rounds of sizes, when everything the game
+        # needs has been allocated once, against the last minute.
+        settled = 2 * 5 * len(sizes)
+        early = [kb for t, kb in samples if settled <= t < settled + 60]
+        late = [kb for t, kb in samples if t >= samples[-1][0] - 60]
+        growth = statistics.median(late) - statistics.median(early)
+        sys.stderr.write('LongPlay: %d winner prompts answered; resident kB early %d..%d (median %d), '
+                         'late %d..%d (median %d)\n' % (winners, min(early), max(early), statistics.median(early),
+                                                       min(late), max(late), statistics.median(late)))
+        self.assertLess(growth, 6 * 1024, 'resident memory grew by %d kB' % growth)
+
+        # Drawing objects: a frame that leaked some would have run out of them
+        # long ago and would draw nothing more. The arena is still drawn and
+        # the score still changes.
+        game.winctl('setclient', game.hwnd, *sizes[0])
+        wait_until('the first size', lambda: game.client_size() == sizes[0], 10)
+        wait_until('the arena drawn', lambda: game.screenshot().arena_drawn(), 10)
+        before = game.score_signature()
+        game.keydown('Up')
+        game.keydown('z')
+        held.extend(['Up', 'z'])
+
+        def changed():
+            if game.popup('Winner!'):
+                game.answer('Winner!', 'y')
+            return game.score_signature() != before
+        wait_until('the score to change', changed, 60, 0.2)
+        release()
+        game.check_answers()
+        game.key('ctrl+x')
+        self.assertEqual(game.exit_code(), 0)
+
+    def measure_frame_rate(self, game):
+        """Frames a second, from the ball of a new match: it moves 15 pixels a
+        frame, level, from the centre to the left paddle."""
+        game.key('ctrl+n')
+        width, height = game.client_size()
+        row = height // 2
+        readings = []
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            before = time.monotonic()
+            picture = game.screenshot()
+            taken = (before + time.monotonic()) / 2
+            xs = [x for x in range(PADDLE_INSET + 20, width - PADDLE_INSET - 20)
+                  if picture.pixel(x, row) == (255, 255, 255)]
+            if not xs:
+                continue
+            x = (min(xs) + max(xs)) / 2
+            if readings and x > readings[-1][1]:
+                if len(readings) >= 3:
+                    break       # the computer has sent it back
+                readings = []   # still before the new serve
+            readings.append((taken, x))
+        if len(readings) < 3:
+            raise E2EError('could not follow the ball to measure the frame rate')
+        (t0, x0), (t1, x1) = readings[0], readings[-1]
+        return (x0 - x1) / 15 / (t1 - t0)

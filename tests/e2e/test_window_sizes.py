@@ -1,0 +1,56 @@
+"""Window sizes: tiny, too small to play, minimised, and maximised on a big screen."""
+
+import os
+
+from .driver import GameTestCase, copy_wine_prefix, start_display, wait_until
+
+
+class WindowSizes(GameTestCase):
+    def test_tiny_small_and_back(self):
+        game = self.start()
+        width, height = game.client_size()
+        # The smallest window the platform allows: its client area is empty.
+        game.winctl('setwindow', game.hwnd, 1, 1)
+        wait_until('the tiny window', lambda: game.rect()[0][2] - game.rect()[0][0] < 200, 10)
+        game.run_frames(1)
+        game.check_answers()
+        # Too small to play: the scene stands still but is still drawn.
+        game.winctl('setclient', game.hwnd, 300, 200)
+        wait_until('the 300 x 200 client', lambda: game.client_size() == (300, 200), 10)
+        wait_until('the small frame drawn', lambda: game.screenshot().arena_drawn(), 10)
+        game.winctl('setclient', game.hwnd, width, height)
+        wait_until('the old size', lambda: game.client_size() == (width, height), 10)
+        wait_until('the arena drawn again', lambda: game.screenshot().arena_drawn(), 10)
+        first = game.screenshot()
+        wait_until('the game to move', lambda: game.screenshot().data != first.data, 10)
+        game.check_answers()
+
+    def test_minimise_and_restore(self):
+        game = self.start()
+        size = game.client_size()
+        game.winctl('show', game.hwnd, 'min')
+        wait_until('the window minimised', lambda: game.state()['iconic'] == 1, 10)
+        game.run_frames(2)
+        game.winctl('show', game.hwnd, 'restore')
+        wait_until('the window restored', lambda: game.state()['iconic'] == 0 and game.client_size() == size, 10)
+        wait_until('the arena drawn again', lambda: game.screenshot().arena_drawn(), 10)
+        game.check_answers()
+
+    def test_maximised_on_a_3840_by_2160_screen(self):
+        display, stop = start_display(3840, 2160)
+        self.addCleanup(stop)
+        prefix, remove = copy_wine_prefix(os.environ['WINEPREFIX'])
+        self.addCleanup(remove)
+        game = self.start(display=display, prefix=prefix)
+        game.winctl('show', game.hwnd, 'max')
+        wait_until('the window maximised', lambda: game.state()['zoomed'] == 1, 20)
+        wait_until('the client area to fill the screen', lambda: game.client_size()[0] == 3840, 20)
+        width, height = game.client_size()
+        self.assertGreater(height, 2000)
+        picture = wait_until('the big frame drawn', lambda: (lambda p: p if p.arena_drawn() else None)(
+            game.screenshot()), 20)
+        self.assertTrue(picture.score_signature(), 'no score text at the middle of the window')
+        self.assertIsNotNone(picture.paddle_centre('right'))
+        game.check_answers()
+        game.key('ctrl+x')
+        self.assertEqual(game.exit_code(), 0)
