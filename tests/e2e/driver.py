@@ -128,15 +128,22 @@ class Game:
     """One run of Brellix.exe from a fresh copy of the game folder `game_dir`,
     ended (and its folder removed unless `keep`) when `test` cleans up.
     `prepare(folder)` may change the copy before the game starts; `display`
-    and `prefix` replace DISPLAY and WINEPREFIX for this run."""
+    and `prefix` replace DISPLAY and WINEPREFIX for this run. `in_place`
+    starts the game in `game_dir` itself (a folder the caller made and
+    removes), as a player starts it where the release was unpacked."""
 
-    def __init__(self, test, game_dir, winctl, prepare=None, display=None, prefix=None, keep=False):
+    def __init__(self, test, game_dir, winctl, prepare=None, display=None, prefix=None, keep=False,
+                 in_place=False):
         self.test = test
         self.winctl_exe = winctl
         self.keep = keep
-        self.folder = tempfile.mkdtemp(prefix='brellix-e2e-')
-        for name in GAME_FILES:
-            shutil.copy(os.path.join(game_dir, name), self.folder)
+        self.in_place = in_place
+        if in_place:
+            self.folder = game_dir
+        else:
+            self.folder = tempfile.mkdtemp(prefix='brellix-e2e-')
+            for name in GAME_FILES:
+                shutil.copy(os.path.join(game_dir, name), self.folder)
         if prepare:
             prepare(self.folder)
         self.env = dict(os.environ)
@@ -405,7 +412,7 @@ class Game:
         errors = self.stderr_text()
         if self.keep:
             sys.stderr.write('game folder kept: %s\n' % self.folder)
-        else:
+        elif not self.in_place:
             shutil.rmtree(self.folder, ignore_errors=True)
         bad = [line for line in errors.splitlines() if EXCEPTION_PATTERN.search(line)]
         if bad:
