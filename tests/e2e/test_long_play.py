@@ -65,7 +65,9 @@ class LongPlay(GameTestCase):
                 width, height = sizes[size_index]
                 if size_index % 2 == 0 and width >= 640 and height >= 320 and not game.popup('Winner!'):
                     measured = self.frame_rate_in_play(game)
-                    if measured:
+                    # Faster than the pacing allows means the ball was lost in
+                    # between (served again, or another white spot): not a rate.
+                    if measured and measured < 70:
                         frame_rate = measured
                         rates.append(measured)
             samples.append((now - start, resident_kilobytes(pid)))
