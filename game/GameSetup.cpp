@@ -25,6 +25,10 @@ PaddleGame::PaddleGame()
 PaddleGame::~PaddleGame()
 {
     ReleaseFrameCanvas();
+    // The loaded bitmaps belong to the game object for as long as it lives.
+    DeleteObject(particleSheetBitmap);
+    DeleteObject(barrierBitmap);
+    DeleteObject(lavaWallBitmap);
 }
 
 void CentreBall(RECT& ball, const RECT& client)

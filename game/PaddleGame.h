@@ -13,6 +13,7 @@ class PaddleGame : public Document {
 public:
     // Every field starts zero, false or null, as a match does before InitGame.
     PaddleGame();
+    // Gives back the frame canvas and the three loaded bitmaps.
     ~PaddleGame() override;
 
     // Setup and match state (GameSetup.cpp)
