@@ -9,9 +9,6 @@
 
 namespace {
 
-// What a freshly made bitmap holds: black.
-const uint32_t freshPixel = 0;
-
 // A few pixels are quicker one by one than with a string instruction.
 const int64_t shortRun = 16;
 

@@ -8,8 +8,6 @@
 
 namespace {
 
-const uint32_t freshPixel = 0;  // what a freshly made bitmap holds: black
-
 // A 32-bit DIB section, rows from the top, and its pixels.
 HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits)
 {

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+// What a freshly made bitmap holds, and so every pixel no copy covers: black.
+const uint32_t freshPixel = 0;
+
 // Pixels along one axis, from begin up to (not including) end; empty when
 // begin >= end.
 struct Span {

@@ -20,12 +20,12 @@ PaddleGame::PaddleGame()
 {
 }
 
-// The loaded bitmaps are the program's for the whole run; what the frame
-// canvas holds is given back with each game object, test objects included.
+// Every game object, test objects included, gives back what its frame canvas
+// holds and the bitmaps it loaded; for the program's one game that is at the
+// end of the run.
 PaddleGame::~PaddleGame()
 {
     ReleaseFrameCanvas();
-    // The loaded bitmaps belong to the game object for as long as it lives.
     DeleteObject(particleSheetBitmap);
     DeleteObject(barrierBitmap);
     DeleteObject(lavaWallBitmap);
