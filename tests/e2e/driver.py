@@ -326,9 +326,17 @@ class Game:
     # --- Actions a player takes ------------------------------------------
 
     def command(self, keys, title, timeout=20):
-        """Presses an accelerator and waits for the window it opens."""
+        """Presses an accelerator and waits for the window it opens. On a busy
+        machine the game's window may not hold the X focus yet when the keys
+        come, and they are lost: after half the time it is brought to the
+        front and the keys are pressed once more."""
         self.key(keys)
-        return self.wait_popup(title, timeout)
+        try:
+            return self.wait_popup(title, timeout / 2)
+        except E2EError:
+            self.winctl('foreground', self.hwnd)
+            self.key(keys)
+            return self.wait_popup(title, timeout / 2)
 
     def choose_file(self, dialog_title, path):
         """Types a full path into an open file dialog and presses Enter."""
