@@ -23,10 +23,20 @@ class Dialogs:
         return None
 
     def wait_popup(self, title, timeout=20):
-        return wait_until('a window titled %r' % title, lambda: self.popup(title), timeout)
+        """Waits until a window of the game titled `title` is there and holds
+        the keys; when it does not come, says what held them (a key that
+        should have opened it was lost)."""
+        def came():
+            hwnd = self.popup(title)
+            return hwnd if hwnd and self.keys_held_by() == hwnd else None
+        try:
+            return wait_until('a window titled %r holding the keys' % title, came, timeout)
+        except E2EError as error:
+            raise E2EError('%s: %s' % (error, self.who_has_keys()))
 
     def wait_popup_gone(self, title, timeout=20):
         wait_until('the window %r to close' % title, lambda: self.popup(title) is None, timeout)
+        self.wait_keys_back(timeout)
 
     def controls(self, hwnd):
         """Child windows of a dialog: {id: [(class, text, enabled)]}."""
@@ -58,17 +68,9 @@ class Dialogs:
 
 
     def command(self, keys, title, timeout=20):
-        """Presses an accelerator and waits for the window it opens. On a busy
-        machine the game's window may not hold the X focus yet when the keys
-        come, and they are lost: after half the time it is brought to the
-        front and the keys are pressed once more."""
+        """Presses an accelerator once and waits for the window it opens."""
         self.key(keys)
-        try:
-            return self.wait_popup(title, timeout / 2)
-        except E2EError:
-            self.winctl('foreground', self.hwnd)
-            self.key(keys)
-            return self.wait_popup(title, timeout / 2)
+        return self.wait_popup(title, timeout)
 
     def choose_file(self, dialog_title, path):
         """Types a full path into an open file dialog and presses Enter."""

@@ -64,6 +64,7 @@ class GameProcess:
                     return hwnd
             return None
         self.hwnd = wait_until('the main window', new_window, 60, 0.05)
+        self.wait_ready()
 
     def winctl(self, *args, check=True):
         with tempfile.TemporaryFile() as out:
@@ -90,6 +91,10 @@ class GameProcess:
     def window_exists(self):
         return self.winctl('exists', self.hwnd, check=False)[0] == 0
 
+
+    def frames_drawn(self):
+        """Frames the game has drawn since it was set up, as it counts them."""
+        return int(self.winctl('frames', self.hwnd)[1])
 
     def rect(self):
         """(window rect, client rect) in screen pixels, each (left, top, right, bottom)."""

@@ -18,7 +18,6 @@
 //   closebox HWND              screen point "x y" on the caption's close button
 //   close HWND                 posts WM_CLOSE
 //   click HWND ID              presses a dialog button by its identifier (BM_CLICK)
-//   foreground HWND            brings the window to the front
 //   active                     the foreground window: "hwnd class|title" ("0 |" when none)
 //   frames HWND                the number of frames the game's window has drawn
 #include <windows.h>
@@ -140,7 +139,7 @@ int FindCloseBox(HWND window)
 int Usage()
 {
     fprintf(stderr, "usage: winctl find CLASS | active | title|exists|popups|controls|rect|state|closebox|close|"
-                    "foreground|frames HWND | setclient|setwindow HWND W H | show HWND min|restore|max | "
+                    "frames HWND | setclient|setwindow HWND W H | show HWND min|restore|max | "
                     "click HWND ID\n");
     return 2;
 }
@@ -213,8 +212,6 @@ int main(int argc, char** argv)
         HWND button = GetDlgItem(window, atoi(argv[3]));
         if (button == nullptr) return 3;
         PostMessageA(button, BM_CLICK, 0, 0);
-    } else if (command == "foreground") {
-        SetForegroundWindow(window);
     } else if (command == "frames") {
         // Answered between two frames; a game inside a modal loop answers too.
         DWORD_PTR frames = 0;
