@@ -2,7 +2,8 @@
 it: starts it from a fresh temporary copy of the game folder, presses keys with
 xdotool, types into the file dialogs, clicks, reads titles, dialogs and message
 boxes through winctl.exe (our Win32 helper), takes screenshots, waits with
-bounded polls, and checks the exit code and that Wine swallowed no exception.
+bounded polls, and checks the exit code, that Wine swallowed no exception and
+that its heap checker reported nothing.
 
 Game puts together what the other modules drive: process.py (the game's
 process and windows), keys.py, dialogs.py (dialogs and files) and pictures.py;

@@ -15,6 +15,11 @@ import time
 from .support import GAME_FILES, MAIN_CLASS, E2EError, wait_until
 
 EXCEPTION_PATTERN = re.compile(r'ignoring exception|Unhandled exception|err:seh', re.IGNORECASE)
+# Wine's heap checker (warn+heap) reports a double free or a bad pointer given
+# to the heap.
+HEAP_PATTERN = re.compile(r'(warn|err):heap:')
+# With no sound card the sound driver writes its complaints at every start.
+SOUND_NOISE = 'ALSA lib '
 
 
 class GameProcess:
@@ -47,7 +52,7 @@ class GameProcess:
             self.env['WINEPREFIX'] = prefix
         self.env['WINEDEBUG'] = '-all'
         before = set(self.find_windows())
-        game_env = dict(self.env, WINEDEBUG='-all,err+seh')
+        game_env = dict(self.env, WINEDEBUG='-all,err+seh,warn+heap')
         # The game's output goes to files: Wine's helper processes inherit it and
         # would keep a pipe open long after the game has ended.
         self.stdout = open(os.path.join(self.folder, 'stdout.txt'), 'wb')
@@ -122,7 +127,8 @@ class GameProcess:
 
     def finish(self):
         """Ends the game if it still runs, lets go of the keys it held (the
-        display may serve the next case), then checks for swallowed exceptions."""
+        display may serve the next case), then checks what Wine wrote for
+        swallowed exceptions and heap reports."""
         if self.process.poll() is None:
             if self.keep:
                 try:
@@ -140,9 +146,12 @@ class GameProcess:
             sys.stderr.write('game folder kept: %s\n' % self.folder)
         elif not self.in_place:
             shutil.rmtree(self.folder, ignore_errors=True)
-        bad = [line for line in errors.splitlines() if EXCEPTION_PATTERN.search(line)]
-        if bad:
-            raise E2EError('the game hit exceptions:\n' + '\n'.join(bad[:10]))
+        lines = [line for line in errors.splitlines() if not line.startswith(SOUND_NOISE)]
+        for pattern, what in ((EXCEPTION_PATTERN, 'the game hit exceptions'),
+                              (HEAP_PATTERN, 'the heap checker reported')):
+            bad = [line for line in lines if pattern.search(line)]
+            if bad:
+                raise E2EError(what + ':\n' + '\n'.join(bad[:10]))
 
 
 def start_display(width, height):
