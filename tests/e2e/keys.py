@@ -40,9 +40,9 @@ class Keys:
 
     def keys_held_by(self):
         """The game's window that holds the keys, or None. Wine hands a key
-        that reaches any X window of the game to its foreground window, so
-        that must be one of the game's windows, and the X focus must be on the
-        main window or on that window's own."""
+        that reaches an X window of the game to its foreground window: that
+        must be one of the game's windows, and the keys must reach the main
+        window's X window or that window's own."""
         hwnd = self.foreground().partition(' ')[0]
         focus = self.x_focus()
         if focus is None:
@@ -101,7 +101,7 @@ class Keys:
             self.held.remove(key)
 
     def release_keys(self):
-        for key in reversed(self.held):
+        for key in reversed(list(self.held)):
             self.keyup(key)
 
     def type_text(self, text):
