@@ -64,6 +64,9 @@ class FrameCounter:
 
 class LongPlay(GameTestCase):
     FRAMES = 20000
+    # A busy machine slows the game: it may play this long, which leaves time
+    # for the checks after it within CTest's 1200 s for the entry.
+    LONGEST = 1050
     SIZES = [(800, 600), (1200, 700), (640, 320), (1000, 800), (500, 300), (1600, 1000)]
 
     def test_twenty_thousand_frames(self):
@@ -90,7 +93,7 @@ class LongPlay(GameTestCase):
         step = 0
         size_index = 0
         next_resize = start
-        while counter.frames < self.FRAMES and time.monotonic() - start < 900:
+        while counter.frames < self.FRAMES and time.monotonic() - start < self.LONGEST:
             self.assertIsNone(game.process.poll(), 'Brellix.exe ended during long play')
             now = time.monotonic()
             if now >= next_resize:
@@ -115,7 +118,7 @@ class LongPlay(GameTestCase):
         sys.stderr.write('LongPlay: played %.0f s, %.1f frames a second\n'
                          % (played, (counter.frames - counter.first[2]) / played))
         sys.stderr.write('frames drawn: %d\n' % counter.frames)
-        self.assertGreaterEqual(counter.frames, self.FRAMES, 'fewer frames drawn than meant in 900 s')
+        self.assertGreaterEqual(counter.frames, self.FRAMES, 'fewer frames drawn than meant in %d s' % self.LONGEST)
         # Memory: the resident size swings with the window size (about 36 to 54 MB
         # here), so the middle value of a minute of samples is compared: the
         # minute after the first two rounds of sizes, when everything the game
