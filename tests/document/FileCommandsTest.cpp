@@ -12,23 +12,6 @@
 
 namespace {
 
-// The text of a message box is its static control 0xFFFF.
-std::string MessageText(HWND box)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
-// The common file dialogs have a file-name box (cmb13, or edt1 in older
-// layouts); a message box has none. "Open" is the title of both the prompt
-// before Open and the Open dialog.
-HWND FileNameBox(HWND dialog)
-{
-    HWND box = GetDlgItem(dialog, 0x47C);
-    return box != nullptr ? box : GetDlgItem(dialog, 0x480);
-}
-
 // How a player answers whatever the file commands show.
 struct Plan {
     int prompt = IDCANCEL;    // "Do You want to save?"
@@ -54,7 +37,8 @@ struct Seen {
 };
 
 // Answers, from other threads, every window a file command can show, while
-// it lives. Read `seen` only after it is destroyed.
+// it lives. Read `seen` only after it is destroyed. "Open" is the title of both
+// the prompt before Open and the Open dialog; only the dialog has a file-name box.
 class Player {
 public:
     Player(const Plan& plan, Seen& seen) : plan(plan), seen(seen)
@@ -164,7 +148,7 @@ protected:
     }
 
     // What PlayAMatch's match looks like on disk.
-    const std::string matchInPlayFile = "4\r\n6\r\n1\r\n0\r\n";
+    const std::string matchInPlayFile = SavedGameText(4, 6, true, false);
 
     void SetFilePath(const std::string& path)
     {
@@ -202,8 +186,8 @@ TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
     bool open = std::string(row.command) == "Open";
     std::string current = folder + "current.sav";
     std::string other = folder + "other.sav";
-    WriteWholeFile(current, "9\r\n9\r\n0\r\n0\r\n");
-    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(current, SavedGameText(9, 9, false, false));
+    WriteWholeFile(other, SavedGameText(1, 2, false, true));
     PlayAMatch(row.modified);
     SetFilePath(current);
     ValidateRect(window, nullptr);
@@ -231,7 +215,7 @@ TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
     }
     EXPECT_EQ(0, seen.saveAsDialogs);
     EXPECT_EQ(0, seen.problems) << seen.problemText;
-    EXPECT_EQ(row.saved ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(current));
+    EXPECT_EQ(row.saved ? matchInPlayFile : SavedGameText(9, 9, false, false), ReadWholeFile(current));
     EXPECT_EQ(open && row.goesOn ? 1 : 0, seen.openDialogs);
     ExpectRepainting(row.goesOn);
 
@@ -285,7 +269,7 @@ TEST_P(FileCommandsUnsaved, YesStopsWhenTheSaveDidNotHappen)
     bool open = std::string(row.command) == "Open";
     std::string unwritable = folder + "missing\\match.sav";
     std::string other = folder + "other.sav";
-    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(other, SavedGameText(1, 2, false, true));
     PlayAMatch(true);
     if (row.hasFile) SetFilePath(unwritable);
     ValidateRect(window, nullptr);
@@ -329,7 +313,7 @@ TEST_F(FileCommands, SaveAfterOpenWritesBackToTheOpenedFileWhereverTheDirectoryM
     ASSERT_TRUE(CreateDirectoryA(games.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
     std::string opened = games + "match.sav";
-    WriteWholeFile(opened, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(opened, SavedGameText(1, 2, false, true));
 
     Plan plan;
     plan.openFile = opened;
@@ -346,7 +330,7 @@ TEST_F(FileCommands, SaveAfterOpenWritesBackToTheOpenedFileWhereverTheDirectoryM
 
     EXPECT_EQ(1, seen.openDialogs);
     EXPECT_EQ(0, seen.saveAsDialogs);
-    EXPECT_EQ("5\r\n2\r\n0\r\n1\r\n", ReadWholeFile(opened));
+    EXPECT_EQ(SavedGameText(5, 2, false, true), ReadWholeFile(opened));
     EXPECT_FALSE(FileExists(elsewhere + "match.sav"));
     EXPECT_FALSE(match->modified);
 }
@@ -380,7 +364,7 @@ TEST_P(FileCommandsBadOpen, SaysWhatWentWrongAndChangesNothing)
 {
     bool held = GetParam();
     std::string bad = folder + "bad.sav";
-    WriteWholeFile(bad, held ? "1\r\n2\r\n0\r\n1\r\n" : "3\r\nabc\r\n0\r\n1\r\n");
+    WriteWholeFile(bad, held ? SavedGameText(1, 2, false, true) : "3\r\nabc\r\n0\r\n1\r\n");
     HANDLE holder = INVALID_HANDLE_VALUE;
     if (held) {
         holder = CreateFileA(bad.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -435,7 +419,7 @@ TEST_F(FileCommands, SaveAsAddsTheDefaultExtensionAndASaveAfterItNeedsNoDialog)
     EXPECT_EQ(window, seen.dialogOwner);
     EXPECT_EQ(0, seen.replaceQuestions);
     EXPECT_EQ(folder + "match.sav", match->filePath);
-    EXPECT_EQ("7\r\n6\r\n1\r\n0\r\n", ReadWholeFile(folder + "match.sav"));
+    EXPECT_EQ(SavedGameText(7, 6, true, false), ReadWholeFile(folder + "match.sav"));
     EXPECT_FALSE(match->modified);
 }
 
@@ -479,7 +463,7 @@ TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
 {
     bool replace = GetParam() == IDYES;
     std::string existing = folder + "existing.sav";
-    WriteWholeFile(existing, "9\r\n9\r\n0\r\n0\r\n");
+    WriteWholeFile(existing, SavedGameText(9, 9, false, false));
     PlayAMatch(true);
     Plan plan;
     plan.saveAsFile = existing;
@@ -492,7 +476,7 @@ TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
     }
     EXPECT_EQ(1, seen.replaceQuestions);
     EXPECT_EQ(replace, saved);
-    EXPECT_EQ(replace ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(existing));
+    EXPECT_EQ(replace ? matchInPlayFile : SavedGameText(9, 9, false, false), ReadWholeFile(existing));
     EXPECT_EQ(replace ? existing : "", match->filePath);
     EXPECT_EQ(!replace, match->modified);
 }
@@ -518,7 +502,7 @@ TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
     const FailedSaveRow& row = GetParam();
     std::string target = row.readOnly ? folder + "locked.sav" : folder + "missing\\match.sav";
     if (row.readOnly) {
-        WriteWholeFile(target, "9\r\n9\r\n0\r\n0\r\n");
+        WriteWholeFile(target, SavedGameText(9, 9, false, false));
         ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
         readOnlyFile = target;
     }
@@ -543,7 +527,7 @@ TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
     EXPECT_TRUE(match->modified);
     EXPECT_EQ(kept, match->filePath);
     if (row.readOnly) {
-        EXPECT_EQ("9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(target));
+        EXPECT_EQ(SavedGameText(9, 9, false, false), ReadWholeFile(target));
     } else {
         EXPECT_FALSE(FileExists(target));
     }
