@@ -6,27 +6,25 @@ namespace {
 
 const char saveFilter[] = "Save Files (*.sav)\0*.sav\0";
 
-void ReportFileProblem(const char* format, const char* path)
-{
-    char text[MAX_PATH + 100];
-    snprintf(text, sizeof text, format, path);
-    MessageBoxA(mainWindow, text, "Brellix", MB_OK | MB_ICONEXCLAMATION);
-}
-
-// Names the file and gives the system's own words for why it did not open
-// (another program holds it, access is denied, it is gone).
-void ReportUnopenedFile(const char* path, DWORD error)
+// Tells the player, in a box owned by the main window, that the file `path`
+// `problem` ("could not be saved"), with the system's own words for `error`
+// when there is one (another program holds it, access is denied, the disk is
+// full). Paths and the system's words are UTF-8, the program's code page.
+void ReportFileProblem(const char* path, const char* problem, DWORD error)
 {
     char reason[256] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  reason, sizeof reason, nullptr);
+    DWORD length = 0;
+    if (error != ERROR_SUCCESS) {
+        length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                reason, sizeof reason, nullptr);
+    }
     while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
         reason[--length] = '\0';
     char text[MAX_PATH + 400];
     if (length > 0) {
-        snprintf(text, sizeof text, "\"%s\" could not be opened: %s", path, reason);
+        snprintf(text, sizeof text, "\"%s\" %s: %s", path, problem, reason);
     } else {
-        snprintf(text, sizeof text, "\"%s\" could not be opened.", path);
+        snprintf(text, sizeof text, "\"%s\" %s.", path, problem);
     }
     MessageBoxA(mainWindow, text, "Brellix", MB_OK | MB_ICONEXCLAMATION);
 }
@@ -92,13 +90,13 @@ void Document::FileOpen(HWND window)
     HANDLE held = CreateFileA(filePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held == INVALID_HANDLE_VALUE) {
-        ReportUnopenedFile(filePath, GetLastError());
+        ReportFileProblem(filePath, "could not be opened", GetLastError());
         filePath[0] = '\0';
     } else {
         // filePath keeps the full path, so a later Save goes back to this file
         // wherever the current directory has moved since.
         if (!Load(filePath)) {
-            ReportFileProblem("\"%s\" is not a saved game.", filePath);
+            ReportFileProblem(filePath, "is not a saved game", ERROR_SUCCESS);
             filePath[0] = '\0';
         }
         CloseHandle(held);
@@ -131,6 +129,6 @@ bool Document::FileSaveAs()
 bool Document::SaveAndReport()
 {
     if (Save(filePath)) return true;
-    ReportFileProblem("The match could not be saved to \"%s\".", filePath);
+    ReportFileProblem(filePath, "could not be saved", GetLastError());
     return false;
 }

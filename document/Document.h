@@ -11,7 +11,8 @@ public:
     virtual ~Document();
     virtual void Reset() = 0;
     // Both report whether the whole file was read or written; on failure they
-    // change nothing.
+    // change nothing. A Save that fails leaves the failing step's error as the
+    // last error, for the report that names it.
     virtual bool Load(const char* path) = 0;
     virtual bool Save(const char* path) = 0;
 

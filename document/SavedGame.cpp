@@ -27,15 +27,43 @@ bool ParseSavedGame(std::istream& in, SavedGame& match)
 
 namespace {
 
+// Another program holding a file for a moment (a virus scanner or the search
+// indexer opens a file right after it is written) makes a rename or a delete
+// fail with one of these.
+bool HeldForAMoment(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// Runs `step` until it works, trying again while the file is held for a
+// moment: five more times, 100 ms apart, about half a second in all. The last
+// error is the last try's.
+template <typename Step>
+bool TryWhileHeld(Step step)
+{
+    const int retries = 5;
+    const DWORD pauseMs = 100;
+    for (int retry = 0;; ++retry) {
+        if (step()) return true;
+        if (retry == retries || !HeldForAMoment(GetLastError())) return false;
+        Sleep(pauseMs);
+    }
+}
+
 // Makes a new, empty file under a short name of this program's own in `folder`
 // (a full path ending in a backslash) and opens it for writing; the name goes
 // to `temporary`. Names are "~" and a counter, the shortest that are still
 // free, so that a target whose path takes nearly all of MAX_PATH has room
-// beside it. INVALID_HANDLE_VALUE when no name fits or the folder refuses.
-HANDLE CreateTemporaryFile(const char* folder, char (&temporary)[MAX_PATH])
+// beside it. A name whose delete is still pending answers access denied, so
+// the search goes on past it; a folder that denies every name is given up
+// after a few. INVALID_HANDLE_VALUE, with the last error, when no name fits
+// or the folder refuses.
+HANDLE CreateTemporaryFile(const char* folder, DWORD attributes, char (&temporary)[MAX_PATH])
 {
     const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     const int attempts = 36 + 36 * 36;  // every name of one and two digits
+    const int deniedInARow = 16;
+    int denied = 0;
     int folderLength = lstrlenA(folder);
     for (int attempt = 0; attempt < attempts; ++attempt) {
         char name[4] = "~";
@@ -45,52 +73,86 @@ HANDLE CreateTemporaryFile(const char* folder, char (&temporary)[MAX_PATH])
             name[1] = digits[(attempt - 36) / 36];
             name[2] = digits[(attempt - 36) % 36];
         }
-        if (folderLength + lstrlenA(name) >= MAX_PATH) return INVALID_HANDLE_VALUE;
+        if (folderLength + lstrlenA(name) >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return INVALID_HANDLE_VALUE;
+        }
         lstrcpyA(temporary, folder);
         lstrcatA(temporary, name);
-        HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
         DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED && ++denied < deniedInARow) continue;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+        denied = 0;
     }
+    SetLastError(ERROR_FILE_EXISTS);
     return INVALID_HANDLE_VALUE;
 }
 
 // Writes the whole file under a temporary name in the target's folder, forces
-// it to the disk, and only then puts it in the target's place: a failed save,
-// or a power cut right after one, leaves the old file or the new one whole.
-bool ReplaceFileContents(const char* path, const std::string& contents)
+// it to the disk, and only then moves it into the target's place (a rename,
+// not the platform's ReplaceFile): a failed save, or a power cut right after
+// one, leaves the old file or the new one whole. False, with the last error
+// of the step that failed, when the target was not written; no temporary
+// file is left behind then.
+bool WriteThenMoveIntoPlace(const char* path, const std::string& contents)
 {
     char fullPath[MAX_PATH];
     char* namePart = nullptr;
     DWORD length = GetFullPathNameA(path, MAX_PATH, fullPath, &namePart);
-    if (length == 0 || length >= MAX_PATH || namePart == nullptr) return false;
-    // Moving a file onto a read-only one is allowed on some file systems, so a
-    // target the player has protected is refused here rather than replaced.
-    DWORD attributes = GetFileAttributesA(fullPath);
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    if (length == 0) return false;
+    if (length >= MAX_PATH || namePart == nullptr) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
+    // Windows refuses to move a file onto a read-only one, Wine run as root
+    // replaces it: a target the player has protected is refused here, alike
+    // everywhere, and a folder of the target's name too.
+    DWORD attributes = GetFileAttributesA(fullPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetLastError(ERROR_FILE_READ_ONLY);
+        return false;
+    }
+    // The new file takes the old one's place, so it is made with the marks a
+    // player or the system gave the old one.
+    DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                     ? 0
+                     : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
     char folder[MAX_PATH];
     lstrcpynA(folder, fullPath, static_cast<int>(namePart - fullPath) + 1);
     char temporary[MAX_PATH];
-    HANDLE file = CreateTemporaryFile(folder, temporary);
+    HANDLE file = CreateTemporaryFile(folder, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, temporary);
     if (file == INVALID_HANDLE_VALUE) return false;
 
     DWORD written = 0;
-    bool whole = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-                 written == contents.size();
-    // MOVEFILE_WRITE_THROUGH does not cover the file's own bytes: without the
-    // flush a power cut after the move could leave the target empty.
-    whole = whole && FlushFileBuffers(file);
-    CloseHandle(file);
-    if (!whole || !MoveFileExA(temporary, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temporary);
-        return false;
+    bool whole = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) != FALSE;
+    if (whole && written != contents.size()) {
+        SetLastError(ERROR_DISK_FULL);
+        whole = false;
     }
-    return true;
+    // MOVEFILE_WRITE_THROUGH does not cover the file's own bytes: without the
+    // flush a power cut after the move could leave the target empty. A drive
+    // that cannot flush (ERROR_INVALID_FUNCTION) has nothing waiting to flush.
+    if (whole && !FlushFileBuffers(file) && GetLastError() != ERROR_INVALID_FUNCTION) whole = false;
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    if (whole) {
+        whole = TryWhileHeld([&] {
+            return MoveFileExA(temporary, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        });
+        error = GetLastError();
+    }
+    if (!whole) {
+        TryWhileHeld([&] { return DeleteFileA(temporary) != FALSE; });
+        SetLastError(error);
+    }
+    return whole;
 }
 
 }  // namespace
@@ -98,7 +160,7 @@ bool ReplaceFileContents(const char* path, const std::string& contents)
 bool PaddleGame::Save(const char* path)
 {
     SavedGame match = {leftScore, rightScore, cheatMode, computerOpponent};
-    if (!ReplaceFileContents(path, FormatSavedGame(match))) return false;
+    if (!WriteThenMoveIntoPlace(path, FormatSavedGame(match))) return false;
     modified = false;
     return true;
 }

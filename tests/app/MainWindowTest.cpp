@@ -225,6 +225,7 @@ struct OpenRow {
     const char* file;        // saved game chosen, or nullptr to cancel the dialog
     bool cheatAfter;
     bool cheatMenuAfter;
+    bool computerAfter;
 };
 
 void PrintTo(const OpenRow& row, std::ostream* out)
@@ -235,6 +236,7 @@ void PrintTo(const OpenRow& row, std::ostream* out)
 class OpenCommand : public MainWindow, public testing::WithParamInterface<OpenRow> {};
 
 // After Open the menu is refreshed from the cheat flag, whatever happened.
+// The Two Player mark follows only the Two Player command, not a file.
 TEST_P(OpenCommand, RefreshesMenuFromCheatFlag)
 {
     const OpenRow& row = GetParam();
@@ -243,14 +245,16 @@ TEST_P(OpenCommand, RefreshesMenuFromCheatFlag)
     if (row.file != nullptr) WriteWholeFile(path, row.file);
     AnsweredCommand(IDM_OPEN, 0, "Open", row.file != nullptr ? ChooseFile(path) : PressButton(IDCANCEL));
     EXPECT_EQ(row.cheatAfter, game.cheatMode);
+    EXPECT_EQ(row.computerAfter, game.computerOpponent);
     EXPECT_EQ(row.cheatMenuAfter ? cheatMarks : normalMarks, Marks(mainMenu));
 }
 
 const OpenRow openRows[] = {
-    {"CheatClearFromCheatMenu", true, "1\r\n2\r\n0\r\n1\r\n", false, false},
-    {"CheatSetFromNormalMenu", false, "1\r\n2\r\n1\r\n1\r\n", true, false},
-    {"CheatSetFromCheatMenu", true, "1\r\n2\r\n1\r\n1\r\n", true, true},
-    {"CancelledInCheatMode", true, nullptr, true, true},
+    {"CheatClearFromCheatMenu", true, "1\r\n2\r\n0\r\n1\r\n", false, false, true},
+    {"CheatSetFromNormalMenu", false, "1\r\n2\r\n1\r\n1\r\n", true, false, true},
+    {"CheatSetFromCheatMenu", true, "1\r\n2\r\n1\r\n1\r\n", true, true, true},
+    {"CancelledInCheatMode", true, nullptr, true, true, true},
+    {"TwoPlayersLeaveTheTwoPlayerMark", false, "1\r\n2\r\n0\r\n0\r\n", false, false, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(MainWindow, OpenCommand, testing::ValuesIn(openRows),

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "../../game/PaddleGame.h"
+#include "ImportStandIn.h"
 #include "TestSupport.h"
 
 namespace {
@@ -554,3 +556,97 @@ INSTANTIATE_TEST_SUITE_P(Targets, FileCommandsFailedSave,
                          [](const ::testing::TestParamInfo<FailedSaveRow>& info) {
                              return std::string(info.param.name);
                          });
+
+// What each file dialog is given, seen as the program calls it.
+namespace {
+
+struct DialogCall {
+    OPENFILENAMEA record;
+    std::string file;              // the name the dialog offers
+    std::string filter;            // the filter's strings, each followed by '|'
+    std::string defaultExtension;
+};
+
+DialogCall dialogCall;
+
+void WatchDialog(LPOPENFILENAMEA record)
+{
+    dialogCall.record = *record;
+    dialogCall.file = record->lpstrFile != nullptr ? record->lpstrFile : "(none)";
+    dialogCall.filter.clear();
+    for (const char* part = record->lpstrFilter; part != nullptr && *part != '\0'; part += lstrlenA(part) + 1)
+        dialogCall.filter += std::string(part) + "|";
+    dialogCall.defaultExtension = record->lpstrDefExt != nullptr ? record->lpstrDefExt : "(none)";
+}
+
+struct DialogSetUpRow {
+    const char* name;  // "Open", "SaveAs" or "OpenWaveFile"
+    const char* filter;
+    DWORD flags;
+    const char* defaultExtension;
+    bool offersCurrentName;
+};
+
+void PrintTo(const DialogSetUpRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class FileCommandsDialogSetUp : public FileCommands, public ::testing::WithParamInterface<DialogSetUpRow> {};
+
+}  // namespace
+
+TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
+{
+    const DialogSetUpRow& row = GetParam();
+    std::string command = row.name;
+    bool saveAs = command == "SaveAs";
+    SetFilePath(folder + "current.sav");
+    lstrcpyA(match->musicFile, "Rovor.wav");
+    dialogCall = DialogCall();
+    {
+        // Answered as a cancelled dialog: zero, and no extended error.
+        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS,
+                             ImportStandIn::everyCall, &WatchDialog);
+        if (command == "Open") {
+            match->FileOpen(window);
+        } else if (saveAs) {
+            match->FileSaveAs();
+        } else {
+            match->FileOpenWave(window);
+        }
+        ASSERT_EQ(1, dialog.Calls());
+    }
+    const OPENFILENAMEA& record = dialogCall.record;
+    EXPECT_EQ(DWORD(OPENFILENAME_SIZE_VERSION_400A), record.lStructSize);
+    EXPECT_EQ(window, record.hwndOwner);
+    EXPECT_EQ(row.filter, dialogCall.filter);
+    EXPECT_EQ(1u, record.nFilterIndex);
+    EXPECT_EQ(row.offersCurrentName ? folder + "current.sav" : "", dialogCall.file);
+    EXPECT_EQ(DWORD(MAX_PATH), record.nMaxFile);
+    EXPECT_EQ(row.flags, record.Flags);
+    EXPECT_EQ(row.defaultExtension, dialogCall.defaultExtension);
+    // Nothing else is set: no initial folder, title, file-title buffer or hook.
+    OPENFILENAMEA rest = record;
+    rest.lStructSize = 0;
+    rest.hwndOwner = nullptr;
+    rest.lpstrFilter = nullptr;
+    rest.nFilterIndex = 0;
+    rest.lpstrFile = nullptr;
+    rest.nMaxFile = 0;
+    rest.Flags = 0;
+    rest.lpstrDefExt = nullptr;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&rest);
+    EXPECT_EQ(sizeof rest, static_cast<size_t>(std::count(bytes, bytes + sizeof rest, 0)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, FileCommandsDialogSetUp,
+    ::testing::Values(DialogSetUpRow{"Open", "Save Files (*.sav)|*.sav|", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "sav",
+                                     false},
+                      DialogSetUpRow{"SaveAs", "Save Files (*.sav)|*.sav|", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT,
+                                     "sav", true},
+                      DialogSetUpRow{"OpenWaveFile", "Wave Files (*.wav)|*.wav|",
+                                     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
+    [](const ::testing::TestParamInfo<DialogSetUpRow>& info) { return std::string(info.param.name); });

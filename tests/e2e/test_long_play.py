@@ -5,7 +5,8 @@ import subprocess
 import sys
 import time
 
-from .driver import E2EError, GameTestCase, wait_until
+from .driver import GameTestCase
+from .support import E2EError, wait_until
 
 
 def resident_kilobytes(pid):

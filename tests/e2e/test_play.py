@@ -2,7 +2,8 @@
 
 import os
 
-from .driver import BARRIER_HEIGHT, GameTestCase, read_bytes, saved_game, wait_until
+from .driver import GameTestCase
+from .support import BARRIER_HEIGHT, read_bytes, saved_game, wait_until, write_file
 
 
 class PlayAndPoints(GameTestCase):
@@ -30,12 +31,9 @@ class PlayAndPoints(GameTestCase):
         self.assertNotEqual(game.score_signature(), zero)
 
     def winner_from_nine_points(self, game):
-        nine = os.path.join(game.folder, 'nine.sav')
-        with open(nine, 'wb') as f:
-            f.write(saved_game(9, 0, 0, 1))
+        nine = write_file(game.folder, 'nine.sav', saved_game(9, 0, 0, 1))
         game.open_file(nine)
         game.keydown('Up')
-        self.addCleanup(lambda: game.process.poll() is None and game.keyup('Up'))
         hwnd = game.wait_popup('Winner!', 30)
         game.keyup('Up')
         text = game.message_text(hwnd)
@@ -71,7 +69,6 @@ class PlayAndPoints(GameTestCase):
             centre = game.screenshot().paddle_centre('left')
             return centre is not None and abs(centre - row) <= 3
         game.keydown('a')
-        self.addCleanup(lambda: game.process.poll() is None and game.keyup('a'))
         # Against the computer A does nothing: the computer keeps the paddle on
         # the level ball, in the middle.
         game.run_frames(1)
@@ -83,7 +80,6 @@ class PlayAndPoints(GameTestCase):
         wait_until('the left paddle at the top', lambda: left_paddle_near(top), 15)
         game.keyup('a')
         game.keydown('z')
-        self.addCleanup(lambda: game.process.poll() is None and game.keyup('z'))
         wait_until('the left paddle at the bottom', lambda: left_paddle_near(bottom), 15)
         game.keyup('z')
         # Back to the computer: it brings the paddle back towards the ball.
