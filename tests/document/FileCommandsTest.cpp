@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../../game/PaddleGame.h"
+#include "ImportStandIn.h"
 #include "TestSupport.h"
 
 namespace {
@@ -59,7 +60,7 @@ public:
     {
         // The question before replacing a file is titled "Error" by Wine and
         // "Confirm Save As" by Windows.
-        for (const char* title : {"New", "Open", "Save As", "Brellix", "Error", "Confirm Save As"}) {
+        for (const char* title : {"New", "Open", "Save As", "Brellix", "Open Wave File", "Error", "Confirm Save As"}) {
             std::string name = title;
             answerers.emplace_back(new DialogAnswerer(name, [this, name](HWND shown) { Answer(name, shown); }));
         }
@@ -71,7 +72,7 @@ private:
         std::unique_lock<std::mutex> lock(mutex);
         HWND owner = GetWindow(shown, GW_OWNER);
         HWND nameBox = FileNameBox(shown);
-        if (title == "Brellix") {
+        if (title == "Brellix" || title == "Open Wave File") {
             ++seen.problems;
             seen.problemText = MessageText(shown);
             seen.problemOwner = owner;
@@ -364,6 +365,7 @@ TEST_F(FileCommands, CancelledOpenEmptiesThePathAndKeepsTheMatch)
     }
 
     EXPECT_EQ(1, seen.openDialogs);
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
     EXPECT_STREQ("", match->filePath);
     ExpectMatchInPlay();
     EXPECT_TRUE(match->modified);
@@ -465,6 +467,7 @@ TEST_F(FileCommands, CancelledSaveAsChangesNothing)
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ(1, seen.saveAsDialogs);
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
     EXPECT_EQ(folder + "kept.sav", match->filePath);
     EXPECT_TRUE(match->modified);
     EXPECT_FALSE(FileExists(folder + "kept.sav"));
@@ -554,3 +557,43 @@ INSTANTIATE_TEST_SUITE_P(Targets, FileCommandsFailedSave,
                          [](const ::testing::TestParamInfo<FailedSaveRow>& info) {
                              return std::string(info.param.name);
                          });
+
+// A file dialog that fails, here because the chosen path does not fit its
+// buffer, is told to the player in plain words, never taken for a Cancel.
+class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
+{
+    const std::string& command = GetParam();
+    bool saveAs = command == "SaveAs";
+    PlayAMatch(true);
+    SetFilePath(folder + "kept.sav");
+    Plan plan;
+    plan.prompt = IDNO;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS);
+        ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError,
+                             DWORD(FNERR_BUFFERTOOSMALL), ERROR_SUCCESS);
+        if (command == "Open") {
+            match->FileOpen(window);
+        } else if (saveAs) {
+            EXPECT_FALSE(match->FileSaveAs());
+        } else {
+            match->FileOpenWave(window);
+        }
+        EXPECT_EQ(1, dialog.Calls());
+    }
+    EXPECT_EQ(1, seen.problems);
+    EXPECT_NE(std::string::npos, seen.problemText.find("too long")) << seen.problemText;
+    EXPECT_EQ(window, seen.problemOwner);
+    ExpectMatchInPlay();
+    EXPECT_TRUE(match->modified);
+    EXPECT_EQ(command == "Open" ? "" : folder + "kept.sav", match->filePath);
+    EXPECT_FALSE(FileExists(folder + "kept.sav"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FileCommandsFailedDialog, ::testing::Values("Open", "SaveAs", "OpenWave"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
