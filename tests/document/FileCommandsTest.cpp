@@ -597,3 +597,55 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
 
 INSTANTIATE_TEST_SUITE_P(Commands, FileCommandsFailedDialog, ::testing::Values("Open", "SaveAs", "OpenWave"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// The program's code page is UTF-8, so a folder and names with letters that
+// no Western code page has reach the files whole: the match is saved and
+// opened again, and the music is chosen and named in the title.
+TEST_F(FileCommands, SaveOpenAndMusicWorkUnderNamesInAnyLanguage)
+{
+    const std::string folderName = u8"Spiele \u00DCn\u00EF \u65E5\u672C \u042E\u043B\u044F";
+    const std::string gameName = u8"\u042E\u043B\u044F \u8A66\u5408.sav";
+    const std::string musicName = u8"\u041C\u0435\u043B\u043E\u0434\u0438\u044F \u266A.wav";
+    // Wide names made here from UTF-8 by name, not through the code page.
+    auto wide = [](const std::string& text) {
+        std::wstring converted(text.size(), L'\0');
+        converted.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &converted[0],
+                                             static_cast<int>(converted.size())));
+        return converted;
+    };
+    std::string games = folder + folderName + "\\";
+    std::wstring wideGames = wide(games);
+    ASSERT_TRUE(CreateDirectoryW(wideGames.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(wide(std::string(startDirectory) + "\\Rovor.wav").c_str(),
+                          (wideGames + wide(musicName)).c_str(), FALSE));
+    PlayAMatch(true);
+    LoopBound bound;  // a name that arrives mangled leaves a file dialog open
+    Seen seen;
+    {
+        Plan plan;
+        plan.saveAsFile = games + gameName;
+        Player player(plan, seen);
+        EXPECT_TRUE(match->FileSaveAs());
+    }
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((wideGames + wide(gameName)).c_str()));
+    match->leftScore = 0;
+    {
+        Plan plan;
+        plan.openFile = games + gameName;
+        Player player(plan, seen);
+        match->FileOpen(window);
+    }
+    EXPECT_EQ(4, match->leftScore);
+    EXPECT_EQ(games + gameName, match->filePath);
+    {
+        Plan plan;
+        plan.openFile = games + musicName;
+        Player player(plan, seen);
+        match->FileOpenWave(window);
+    }
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
+    wchar_t title[MAX_PATH] = L"";
+    GetWindowTextW(window, title, MAX_PATH);
+    EXPECT_EQ(wide(musicName), title);
+    match->StopMusic();
+}
