@@ -45,7 +45,7 @@ public:
     {
         // The question before replacing a file is titled "Error" by Wine and
         // "Confirm Save As" by Windows.
-        for (const char* title : {"New", "Open", "Save As", "Brellix", "Error", "Confirm Save As"}) {
+        for (const char* title : {"New", "Open", "Save As", "Brellix", "Open Wave File", "Error", "Confirm Save As"}) {
             std::string name = title;
             answerers.emplace_back(new DialogAnswerer(name, [this, name](HWND shown) { Answer(name, shown); }));
         }
@@ -57,7 +57,7 @@ private:
         std::unique_lock<std::mutex> lock(mutex);
         HWND owner = GetWindow(shown, GW_OWNER);
         HWND nameBox = FileNameBox(shown);
-        if (title == "Brellix") {
+        if (title == "Brellix" || title == "Open Wave File") {
             ++seen.problems;
             seen.problemText = MessageText(shown);
             seen.problemOwner = owner;
@@ -350,6 +350,7 @@ TEST_F(FileCommands, CancelledOpenEmptiesThePathAndKeepsTheMatch)
     }
 
     EXPECT_EQ(1, seen.openDialogs);
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
     EXPECT_STREQ("", match->filePath);
     ExpectMatchInPlay();
     EXPECT_TRUE(match->modified);
@@ -451,6 +452,7 @@ TEST_F(FileCommands, CancelledSaveAsChangesNothing)
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ(1, seen.saveAsDialogs);
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
     EXPECT_EQ(folder + "kept.sav", match->filePath);
     EXPECT_TRUE(match->modified);
     EXPECT_FALSE(FileExists(folder + "kept.sav"));
@@ -634,3 +636,95 @@ INSTANTIATE_TEST_SUITE_P(
                       DialogSetUpRow{"OpenWaveFile", "Wave Files (*.wav)|*.wav|",
                                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
     [](const ::testing::TestParamInfo<DialogSetUpRow>& info) { return std::string(info.param.name); });
+
+// A file dialog that fails, here because the chosen path does not fit its
+// buffer, is told to the player in plain words, never taken for a Cancel.
+class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
+{
+    const std::string& command = GetParam();
+    bool saveAs = command == "SaveAs";
+    PlayAMatch(true);
+    SetFilePath(folder + "kept.sav");
+    Plan plan;
+    plan.prompt = IDNO;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS);
+        ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError,
+                             DWORD(FNERR_BUFFERTOOSMALL), ERROR_SUCCESS);
+        if (command == "Open") {
+            match->FileOpen(window);
+        } else if (saveAs) {
+            EXPECT_FALSE(match->FileSaveAs());
+        } else {
+            match->FileOpenWave(window);
+        }
+        EXPECT_EQ(1, dialog.Calls());
+    }
+    EXPECT_EQ(1, seen.problems);
+    EXPECT_NE(std::string::npos, seen.problemText.find("too long")) << seen.problemText;
+    EXPECT_EQ(window, seen.problemOwner);
+    ExpectMatchInPlay();
+    EXPECT_TRUE(match->modified);
+    EXPECT_EQ(command == "Open" ? "" : folder + "kept.sav", match->filePath);
+    EXPECT_FALSE(FileExists(folder + "kept.sav"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FileCommandsFailedDialog, ::testing::Values("Open", "SaveAs", "OpenWave"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// The program's code page is UTF-8, so a folder and names with letters that
+// no Western code page has reach the files whole: the match is saved and
+// opened again, and the music is chosen and named in the title.
+TEST_F(FileCommands, SaveOpenAndMusicWorkUnderNamesInAnyLanguage)
+{
+    const std::string folderName = u8"Spiele \u00DCn\u00EF \u65E5\u672C \u042E\u043B\u044F";
+    const std::string gameName = u8"\u042E\u043B\u044F \u8A66\u5408.sav";
+    const std::string musicName = u8"\u041C\u0435\u043B\u043E\u0434\u0438\u044F \u266A.wav";
+    // Wide names made here from UTF-8 by name, not through the code page.
+    auto wide = [](const std::string& text) {
+        std::wstring converted(text.size(), L'\0');
+        converted.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &converted[0],
+                                             static_cast<int>(converted.size())));
+        return converted;
+    };
+    std::string games = folder + folderName + "\\";
+    std::wstring wideGames = wide(games);
+    ASSERT_TRUE(CreateDirectoryW(wideGames.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(wide(std::string(startDirectory) + "\\Rovor.wav").c_str(),
+                          (wideGames + wide(musicName)).c_str(), FALSE));
+    PlayAMatch(true);
+    LoopBound bound;  // a name that arrives mangled leaves a file dialog open
+    Seen seen;
+    {
+        Plan plan;
+        plan.saveAsFile = games + gameName;
+        Player player(plan, seen);
+        EXPECT_TRUE(match->FileSaveAs());
+    }
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((wideGames + wide(gameName)).c_str()));
+    match->leftScore = 0;
+    {
+        Plan plan;
+        plan.openFile = games + gameName;
+        Player player(plan, seen);
+        match->FileOpen(window);
+    }
+    EXPECT_EQ(4, match->leftScore);
+    EXPECT_EQ(games + gameName, match->filePath);
+    {
+        Plan plan;
+        plan.openFile = games + musicName;
+        Player player(plan, seen);
+        match->FileOpenWave(window);
+    }
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
+    wchar_t title[MAX_PATH] = L"";
+    GetWindowTextW(window, title, MAX_PATH);
+    EXPECT_EQ(wide(musicName), title);
+    match->StopMusic();
+}
