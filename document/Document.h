@@ -31,6 +31,10 @@ protected:
     // Clears fileDialog and fills what every file dialog of the game shares.
     void PrepareFileDialog(char* file, const char* filter, const char* defaultExtension,
                            DWORD flags);
+    // After a file dialog returned zero: a Cancel stays silent; a dialog that
+    // failed (the chosen path too long for the buffer, for one) is told to
+    // the player in a box titled `caption`.
+    static void ReportFailedDialog(const char* caption);
 
 private:
     // Asks about unsaved changes; false when the command must stop.

@@ -10,6 +10,12 @@
 #include <cstring>
 #include <type_traits>
 
+// The import address table entry of `dll`'s `name` in this program, found by
+// name through the import descriptors; null when there is none.
+ULONG_PTR* FindImportSlot(const char* dll, const char* name);
+// Stores `value` in an import's entry (as read-only as it was before).
+void StoreInSlot(ULONG_PTR* slot, ULONG_PTR value);
+
 class ImportStandIn {
 public:
     static const int everyCall = -1;
