@@ -101,6 +101,8 @@ struct Periods {
     int dropped = 0;                // periods left out: the watcher looked away too long
     double gameShare = 0;           // % of one core the game's process used meanwhile
     double xShare = -1;             // % of one core the X server used; negative: unknown
+    double gameMsPerFrame = 0;      // CPU time of the game's process per frame drawn
+    double xMsPerFrame = -1;        // CPU time of the X server per frame drawn; negative: unknown
 };
 
 // Waits for the next frame to begin. False when the watcher looked away long
@@ -140,6 +142,7 @@ Periods MeasureAt(const ClientSize& size)
     QueryPerformanceCounter(&started);
     double gameStart = ProcessSeconds();
     double xStart = XServerSeconds();
+    int framesStart = FrameCount();
     DWORD previousTick = tick;
     LARGE_INTEGER previousSeen = seen;
     bool previousOnTime = false;
@@ -159,9 +162,15 @@ Periods MeasureAt(const ClientSize& size)
     LARGE_INTEGER ended;
     QueryPerformanceCounter(&ended);
     double wall = Milliseconds(ended.QuadPart - started.QuadPart, frequency.QuadPart) / 1000.0;
-    periods.gameShare = 100.0 * (ProcessSeconds() - gameStart) / wall;
+    double gameSeconds = ProcessSeconds() - gameStart;
     double xEnd = XServerSeconds();
-    if (xStart >= 0 && xEnd >= 0) periods.xShare = 100.0 * (xEnd - xStart) / wall;
+    int frames = FrameCount() - framesStart;
+    periods.gameShare = 100.0 * gameSeconds / wall;
+    if (frames > 0) periods.gameMsPerFrame = 1000.0 * gameSeconds / frames;
+    if (xStart >= 0 && xEnd >= 0) {
+        periods.xShare = 100.0 * (xEnd - xStart) / wall;
+        if (frames > 0) periods.xMsPerFrame = 1000.0 * (xEnd - xStart) / frames;
+    }
     return periods;
 }
 
@@ -179,17 +188,20 @@ DWORD WINAPI Watch(LPVOID)
     std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up\n",
                 measuredFrames, warmUpFrames);
     std::printf("CPU: share of one core used while the frames were measured (the game's process,\n"
-                "this watcher included; the X server); 100 %% is one whole core.\n");
-    std::printf("%-11s %13s %10s %16s %13s %8s %8s %8s\n", "client", "median (ms)", "p99 (ms)", "watcher median",
-                "watcher p99", "dropped", "game %", "X %");
+                "this watcher included; the X server); 100 %% is one whole core. Also as CPU ms per\n"
+                "frame drawn, which a busy machine changes less than the shares.\n");
+    std::printf("%-11s %11s %8s %14s %11s %7s %6s %6s %10s %8s\n", "client", "median (ms)", "p99 (ms)",
+                "watcher median", "watcher p99", "dropped", "game %", "X %", "game ms/f", "X ms/f");
     for (const ClientSize& size : clientSizes) {
         Periods periods = MeasureAt(size);
         char xShare[16] = "-";
+        char xPerFrame[16] = "-";
         if (periods.xShare >= 0) std::snprintf(xShare, sizeof xShare, "%.0f", periods.xShare);
-        std::printf("%4d x %-4d %13.1f %10.1f %16.2f %13.2f %8d %8.0f %8s\n", size.width, size.height,
+        if (periods.xMsPerFrame >= 0) std::snprintf(xPerFrame, sizeof xPerFrame, "%.2f", periods.xMsPerFrame);
+        std::printf("%4d x %-4d %11.1f %8.1f %14.2f %11.2f %7d %6.0f %6s %10.2f %8s\n", size.width, size.height,
                     Percentile(periods.gameClock, 0.5), Percentile(periods.gameClock, 0.99),
                     Percentile(periods.watcher, 0.5), Percentile(periods.watcher, 0.99), periods.dropped,
-                    periods.gameShare, xShare);
+                    periods.gameShare, xShare, periods.gameMsPerFrame, xPerFrame);
         std::fflush(stdout);
     }
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);

@@ -9,6 +9,10 @@
 // Phase in whole degrees of background row `row` in frame `frameCount`.
 int WavePhase(int row, int waveLength, int frameCount, int waveFrequency);
 
+// sin(phase in degrees), with the wave's own degrees-to-radians constant (pi
+// taken as 3.14), from a cache of the phases worked out before.
+double WaveSine(int phase);
+
 // The frame counter after one more drawn frame.
 int NextFrameCount(int frameCount);
 
