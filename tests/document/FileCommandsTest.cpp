@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../../app/MainWindow.h"
 #include "../../game/PaddleGame.h"
 #include "ImportStandIn.h"
 #include "TestSupport.h"
