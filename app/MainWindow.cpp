@@ -11,6 +11,8 @@ char windowClassName[100];
 
 namespace {
 
+UINT framesDrawnMessage;  // 0 until the class is registered, and if registering it failed
+
 void OpenDialog(HWND window, int templateId, DLGPROC procedure)
 {
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(templateId), window, procedure, 0);
@@ -31,6 +33,7 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN);
     windowClass.lpszClassName = windowClassName;
+    framesDrawnMessage = RegisterWindowMessageA(framesDrawnMessageName);
     return RegisterClassExA(&windowClass);
 }
 
@@ -72,6 +75,7 @@ void PaddleGame::Quit(HWND window)
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == framesDrawnMessage && framesDrawnMessage != 0) return game.frameCount;
     switch (message) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

@@ -16,6 +16,11 @@ ATOM RegisterMainWindowClass(HINSTANCE instance);
 bool CreateMainWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The main window answers this registered message with the number of frames
+// drawn since the game was set up, so a tester outside the process can watch
+// the frame loop; answering it changes nothing. Registered with the class.
+const char framesDrawnMessageName[] = "Brellix.FramesDrawn";
+
 // Runs messages and frames until the quit message arrives; returns its exit code.
 int RunFrameLoop(HACCEL accelerators);
 

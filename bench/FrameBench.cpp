@@ -17,6 +17,7 @@
 #include "../game/PaddleGame.h"
 #include "../game/SafeArithmetic.h"
 #include "../tests/ClientSize.h"
+#include "../tests/ImportStandIn.h"
 #include "../tests/game/ReferenceRenderer.h"
 
 namespace {
@@ -41,36 +42,6 @@ void WINAPI NoteInsteadOfSleep(DWORD)
 {
     QueryPerformanceCounter(&pacingStart);
     pacingAsked = true;
-}
-
-// Points this program's import of `functionName` from `dllName` at
-// `replacement`. The product's code is linked in unchanged; only the import
-// table of this executable is rewritten. False when the import was not found.
-bool ReplaceImport(const char* dllName, const char* functionName, ULONG_PTR replacement)
-{
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    IMAGE_DOS_HEADER* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    IMAGE_NT_HEADERS* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) return false;
-    IMAGE_IMPORT_DESCRIPTOR* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-    for (; library->Name != 0; ++library) {
-        if (lstrcmpiA(reinterpret_cast<char*>(base + library->Name), dllName) != 0) continue;
-        if (library->OriginalFirstThunk == 0) continue;  // no names to go by
-        IMAGE_THUNK_DATA* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
-        IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            IMAGE_IMPORT_BY_NAME* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<char*>(byName->Name), functionName) != 0) continue;
-            DWORD protection;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-            slots->u1.Function = replacement;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-            return true;
-        }
-    }
-    return false;
 }
 
 LRESULT CALLBACK BenchWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -222,10 +193,14 @@ void DrawStraightforwardFrame(HWND window)
 
 int main()
 {
-    if (!ReplaceImport("kernel32.dll", "Sleep", reinterpret_cast<ULONG_PTR>(&NoteInsteadOfSleep))) {
+    // The product's code is linked in unchanged; only this executable's import
+    // of Sleep is pointed elsewhere.
+    ULONG_PTR* sleepSlot = FindImportSlot("kernel32.dll", "Sleep");
+    if (sleepSlot == nullptr) {
         std::fprintf(stderr, "frame_bench: cannot take over the pacing sleep (no Sleep import found)\n");
         return 1;
     }
+    StoreInSlot(sleepSlot, reinterpret_cast<ULONG_PTR>(&NoteInsteadOfSleep));
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 

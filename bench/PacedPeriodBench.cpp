@@ -1,12 +1,19 @@
 // Paced frame period benchmark: runs the real program, WinMain and its frame
 // loop, and watches from a second thread how far apart its frames start, at
 // two client sizes. The game clock's own readings give the period; the
-// watcher's high-resolution clock gives a second, independent view.
+// watcher's high-resolution clock gives a second, independent view. Beside the
+// period it prints the share of one core that the game's process and the X
+// server each used while the frames were measured: the game's from its own
+// process times, the X server's from the system (the process whose id
+// scripts/bench passes in BRELLIX_XSERVER_PID, read from /proc through Wine's
+// drive for the root folder).
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "../app/MainWindow.h"
@@ -23,7 +30,7 @@ struct ClientSize {
     int width;
     int height;
 };
-const ClientSize clientSizes[] = {{800, 600}, {1920, 1080}};
+const ClientSize clientSizes[] = {{800, 600}, {1920, 1080}, {3840, 2160}};
 
 // The game thread writes these; the watcher only reads whole aligned words.
 int FrameCount()
@@ -46,10 +53,54 @@ double Milliseconds(LONGLONG ticks, LONGLONG frequency)
     return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency);
 }
 
+// CPU time this process has used, all its threads, in seconds.
+double ProcessSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& time) {
+        ULARGE_INTEGER value;
+        value.LowPart = time.dwLowDateTime;
+        value.HighPart = time.dwHighDateTime;
+        return static_cast<double>(value.QuadPart) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// CPU time the X server has used, in seconds, or a negative number when it
+// cannot be read: user and system time from its /proc/<pid>/stat, counted in
+// clock ticks (BRELLIX_CLOCK_TICKS per second, 100 when not given).
+double XServerSeconds()
+{
+    const char* pid = std::getenv("BRELLIX_XSERVER_PID");
+    if (pid == nullptr || *pid == '\0') return -1;
+    char path[64];
+    std::snprintf(path, sizeof path, "Z:\\proc\\%s\\stat", pid);
+    FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return -1;
+    char line[1024] = {};
+    size_t length = std::fread(line, 1, sizeof line - 1, file);
+    std::fclose(file);
+    line[length] = '\0';
+    // The fields after the command name, which is in parentheses and may
+    // hold spaces: state is the first, utime the 12th and stime the 13th.
+    const char* fields = std::strrchr(line, ')');
+    unsigned long long utime = 0;
+    unsigned long long stime = 0;
+    if (fields == nullptr ||
+        std::sscanf(fields + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2)
+        return -1;
+    const char* ticks = std::getenv("BRELLIX_CLOCK_TICKS");
+    double perSecond = ticks != nullptr && std::atof(ticks) > 0 ? std::atof(ticks) : 100.0;
+    return static_cast<double>(utime + stime) / perSecond;
+}
+
 struct Periods {
     std::vector<double> gameClock;  // ms, from the frames' own start readings
     std::vector<double> watcher;    // ms, when the watcher saw each frame begin
     int dropped = 0;                // periods left out: the watcher looked away too long
+    double gameShare = 0;           // % of one core the game's process used meanwhile
+    double xShare = -1;             // % of one core the X server used; negative: unknown
 };
 
 // Waits for the next frame to begin. False when the watcher looked away long
@@ -85,6 +136,10 @@ Periods MeasureAt(const ClientSize& size)
 
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
+    double gameStart = ProcessSeconds();
+    double xStart = XServerSeconds();
     DWORD previousTick = tick;
     LARGE_INTEGER previousSeen = seen;
     bool previousOnTime = false;
@@ -101,6 +156,12 @@ Periods MeasureAt(const ClientSize& size)
         previousSeen = seen;
         previousOnTime = onTime;
     }
+    LARGE_INTEGER ended;
+    QueryPerformanceCounter(&ended);
+    double wall = Milliseconds(ended.QuadPart - started.QuadPart, frequency.QuadPart) / 1000.0;
+    periods.gameShare = 100.0 * (ProcessSeconds() - gameStart) / wall;
+    double xEnd = XServerSeconds();
+    if (xStart >= 0 && xEnd >= 0) periods.xShare = 100.0 * (xEnd - xStart) / wall;
     return periods;
 }
 
@@ -117,13 +178,18 @@ DWORD WINAPI Watch(LPVOID)
     while (MainWindow() == nullptr || FrameCount() == 0) Sleep(1);
     std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up\n",
                 measuredFrames, warmUpFrames);
-    std::printf("%-11s %13s %10s %16s %13s %8s\n", "client", "median (ms)", "p99 (ms)", "watcher median",
-                "watcher p99", "dropped");
+    std::printf("CPU: share of one core used while the frames were measured (the game's process,\n"
+                "this watcher included; the X server); 100 %% is one whole core.\n");
+    std::printf("%-11s %13s %10s %16s %13s %8s %8s %8s\n", "client", "median (ms)", "p99 (ms)", "watcher median",
+                "watcher p99", "dropped", "game %", "X %");
     for (const ClientSize& size : clientSizes) {
         Periods periods = MeasureAt(size);
-        std::printf("%4d x %-4d %13.1f %10.1f %16.2f %13.2f %8d\n", size.width, size.height,
+        char xShare[16] = "-";
+        if (periods.xShare >= 0) std::snprintf(xShare, sizeof xShare, "%.0f", periods.xShare);
+        std::printf("%4d x %-4d %13.1f %10.1f %16.2f %13.2f %8d %8.0f %8s\n", size.width, size.height,
                     Percentile(periods.gameClock, 0.5), Percentile(periods.gameClock, 0.99),
-                    Percentile(periods.watcher, 0.5), Percentile(periods.watcher, 0.99), periods.dropped);
+                    Percentile(periods.watcher, 0.5), Percentile(periods.watcher, 0.99), periods.dropped,
+                    periods.gameShare, xShare);
         std::fflush(stdout);
     }
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);

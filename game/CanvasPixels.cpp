@@ -7,6 +7,8 @@
 
 #include "FrameCanvas.h"
 
+using namespace canvasParts;
+
 namespace {
 
 // A few pixels are quicker one by one than with a string instruction.
@@ -38,6 +40,8 @@ Span CopySpan(const WallRowCopies& record, int k)
 
 }  // namespace
 
+namespace canvasParts {
+
 Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize)
 {
     Span target = Intersect(BlitSpan(at, extent), 0, targetSize);
@@ -67,6 +71,8 @@ void FillPixels(uint32_t* row, Span columns, uint32_t value)
     __stosd(reinterpret_cast<unsigned long*>(row + columns.begin), value, static_cast<size_t>(count));
 }
 
+}  // namespace canvasParts
+
 const BitmapPixels& FrameCanvas::Source(CanvasSource source) const
 {
     if (source == CanvasSource::LavaWall) return lavaWall;
@@ -78,13 +84,11 @@ void FrameCanvas::PutBackgroundRow(int y, int firstX, int secondX, int copyWidth
 {
     if (y < 0 || y >= height || static_cast<size_t>(y) >= backgroundRows.size()) return;
     WallRowCopies& record = backgroundRows[y];
-    if ((tileRows[0].begin <= y && y < tileRows[0].end) || (tileRows[1].begin <= y && y < tileRows[1].end)) {
+    if (UnderTiles(y)) {
         record = WallRowCopies();
-        record.underTiles = true;
         return;
     }
     record.redrawn = false;
-    record.underTiles = false;
     if (record.copied && record.starts[0] == firstX && record.starts[1] == secondX && record.copyWidth == copyWidth)
         return;
     DrawBackgroundRow(y, firstX, secondX, copyWidth);
@@ -134,9 +138,12 @@ void FrameCanvas::DrawBackgroundRow(int y, int firstX, int secondX, int copyWidt
 // written afresh in this frame needs only the black.
 void FrameCanvas::RedrawBackground(int y, Span columns)
 {
+    if (UnderTiles(y)) {
+        RedrawTiles(y, columns);
+        return;
+    }
     uint32_t* row = pixels + static_cast<size_t>(y) * width;
     bool recorded = static_cast<size_t>(y) < backgroundRows.size();
-    if (recorded && backgroundRows[y].underTiles) return;
     MarkChanged(columns, {y, y + 1});
     if (!recorded || !backgroundRows[y].copied) {
         FillPixels(row, columns, freshPixel);
@@ -157,11 +164,12 @@ void FrameCanvas::RedrawBackground(int y, Span columns)
 void FrameCanvas::RedrawBackgroundPixel(int x, int y)
 {
     size_t offset = static_cast<size_t>(y) * width + x;
-    const WallRowCopies* record = nullptr;
-    if (static_cast<size_t>(y) < backgroundRows.size()) {
-        if (backgroundRows[y].underTiles) return;
-        if (backgroundRows[y].copied) record = &backgroundRows[y];
+    if (UnderTiles(y)) {
+        RedrawTiles(y, {x, x + 1});
+        return;
     }
+    const WallRowCopies* record = nullptr;
+    if (static_cast<size_t>(y) < backgroundRows.size() && backgroundRows[y].copied) record = &backgroundRows[y];
     MarkChangedPixel(x, y);
     for (int k = 1; record != nullptr && k >= 0; --k) {  // the second copy lies over the first
         if (record->begins[k] <= x && x < record->ends[k]) {
@@ -177,12 +185,15 @@ void FrameCanvas::DrawBarrierRows()
 {
     FinishBackground();
     if (!IsEmpty(tileRows[0]) || !IsEmpty(tileRows[1])) {
+        // Tiles already in place had what was drawn over them put back.
+        if (tilesInPlace) return;
         // The bottom row of tiles lies over the top one where they meet.
         int tops[2] = {0, height - tileHeight};
         for (int k = 0; k < 2; ++k) {
             DrawTileRows(tops[k], tileRows[k]);
-            MarkBox(0, tileRows[k].begin, width, tileRows[k].end);
+            MarkChanged({0, width}, tileRows[k]);
         }
+        tilesInPlace = true;
         return;
     }
     for (int x = 0; tileWidth > 0 && x < width; x += tileWidth) {
@@ -206,6 +217,18 @@ void FrameCanvas::DrawTileRows(int top, Span rows)
             done += count;
         }
     }
+}
+
+// Puts the tiles back in `columns` of row y, which they cover, when they lie
+// in place; otherwise DrawBarrierRows writes the whole row in this frame.
+void FrameCanvas::RedrawTiles(int y, Span columns)
+{
+    if (!tilesInPlace) return;
+    int top = tileRows[1].begin <= y && y < tileRows[1].end ? height - tileHeight : 0;
+    const uint32_t* tileRow = barrier.pixels.data() + static_cast<size_t>(y - top) * barrier.width;
+    uint32_t* row = pixels + static_cast<size_t>(y) * width;
+    for (int64_t x = columns.begin; x < columns.end; ++x) row[x] = tileRow[x % tileWidth];
+    MarkChanged(columns, {y, y + 1});
 }
 
 void FrameCanvas::CopyBlock(int x, int y, int blockWidth, int blockHeight, CanvasSource from, int sourceX,

@@ -6,6 +6,8 @@
 
 #include "FrameCanvas.h"
 
+using namespace canvasParts;
+
 namespace {
 
 // A 32-bit DIB section, rows from the top, and its pixels.
@@ -24,32 +26,39 @@ HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits)
 // Reads the pixels of `bitmap` as a frame would copy them: through a memory
 // context it is selected into, so a bitmap that cannot be selected gives the
 // context's own one-pixel bitmap, as it does when a frame draws from it.
-// False when they were read already.
+// False when they were read already. When they cannot be read (no memory for
+// the copy, a copy that fails) the frame has none, and the next frame tries
+// again.
 bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc)
 {
     if (cache.read && cache.source == bitmap) return false;
-    cache = BitmapPixels();
-    cache.read = true;
+    cache.read = false;
     cache.source = bitmap;
+    cache.pixels.clear();
+    cache.width = 0;
+    cache.height = 0;
 
     HDC sourceDc = CreateCompatibleDC(windowDc);
     HGDIOBJ savedSourceObject = SelectObject(sourceDc, bitmap);
     BITMAP info = {};
     GetObjectA(GetCurrentObject(sourceDc, OBJ_BITMAP), sizeof info, &info);
     void* bits = nullptr;
-    HBITMAP copy = info.bmWidth > 0 && info.bmHeight > 0 ? MakeDibSection(windowDc, info.bmWidth, info.bmHeight, &bits)
-                                                         : nullptr;
+    bool empty = info.bmWidth <= 0 || info.bmHeight <= 0;
+    HBITMAP copy = empty ? nullptr : MakeDibSection(windowDc, info.bmWidth, info.bmHeight, &bits);
+    cache.read = empty;
     if (copy != nullptr) {
         // A fresh context has the colours a frame's back buffer has while the
         // bitmaps are copied, should a one-bit bitmap need them.
         HDC copyDc = CreateCompatibleDC(windowDc);
         HGDIOBJ savedCopyObject = SelectObject(copyDc, copy);
-        BitBlt(copyDc, 0, 0, info.bmWidth, info.bmHeight, sourceDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const uint32_t* first = static_cast<const uint32_t*>(bits);
-        cache.pixels.assign(first, first + static_cast<size_t>(info.bmWidth) * info.bmHeight);
-        cache.width = info.bmWidth;
-        cache.height = info.bmHeight;
+        if (BitBlt(copyDc, 0, 0, info.bmWidth, info.bmHeight, sourceDc, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            const uint32_t* first = static_cast<const uint32_t*>(bits);
+            cache.pixels.assign(first, first + static_cast<size_t>(info.bmWidth) * info.bmHeight);
+            cache.width = info.bmWidth;
+            cache.height = info.bmHeight;
+            cache.read = true;
+        }
         SelectObject(copyDc, savedCopyObject);
         DeleteDC(copyDc);
         DeleteObject(copy);
@@ -61,15 +70,15 @@ bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc)
 
 }  // namespace
 
-bool FrameCanvas::BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBITMAP lavaWallBitmap,
+void FrameCanvas::BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBITMAP lavaWallBitmap,
                              HBITMAP barrierBitmap, HBITMAP particleSheetBitmap, int frameTileWidth,
                              int frameTileHeight)
 {
     bool wallRead = ReadBitmapPixels(lavaWall, lavaWallBitmap, windowDc);
-    ReadBitmapPixels(barrier, barrierBitmap, windowDc);
+    bool barrierRead = ReadBitmapPixels(barrier, barrierBitmap, windowDc);
     ReadBitmapPixels(particleSheet, particleSheetBitmap, windowDc);
     MakeBuffer(windowDc, frameWidth, frameHeight);
-    if (bitmap == nullptr) return false;
+    if (bitmap == nullptr) return;
 
     GdiFlush();  // the last frame's GDI drawing is done before pixels are written
     // A new lava wall leaves nothing in the buffer worth keeping.
@@ -77,6 +86,8 @@ bool FrameCanvas::BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBIT
 
     // Rows the tiles cover from edge to edge need no background: every tile
     // copies its full width, and they are laid until they reach the right edge.
+    Span lastTileRows[2] = {tileRows[0], tileRows[1]};
+    bool sameTiles = tileWidth == frameTileWidth && tileHeight == frameTileHeight && !barrierRead;
     tileWidth = frameTileWidth;
     tileHeight = frameTileHeight;
     tileRows[0] = {0, 0};
@@ -85,8 +96,14 @@ bool FrameCanvas::BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBIT
         tileRows[0] = CopiedSpan(0, 0, tileHeight, height, barrier.height);
         tileRows[1] = CopiedSpan(height - tileHeight, 0, tileHeight, height, barrier.height);
     }
+    for (int k = 0; k < 2 && tilesInPlace; ++k)
+        sameTiles = sameTiles && lastTileRows[k].begin == tileRows[k].begin && lastTileRows[k].end == tileRows[k].end;
+    if (tilesInPlace && !sameTiles) {
+        // Where the tiles lay, this frame's background goes back.
+        for (const Span& rows : lastTileRows) MarkBox(0, rows.begin, width, rows.end);
+        tilesInPlace = false;
+    }
     backgroundOpen = true;
-    return true;
 }
 
 void FrameCanvas::MakeBuffer(HDC windowDc, int newWidth, int newHeight)
@@ -112,10 +129,10 @@ void FrameCanvas::MakeBuffer(HDC windowDc, int newWidth, int newHeight)
     pixels = static_cast<uint32_t*>(bits);
     width = newWidth;
     height = newHeight;
-    const int cell = 1 << ChangedCells::cellShift;
-    changed.columns = (width - 1) / cell + 1;
-    changed.rows = (height - 1) / cell + 1;
-    changed.words = (changed.columns - 1) / 64 + 1;
+    const int span = 1 << ChangedSpans::spanShift;
+    changed.spans = (width - 1) / span + 1;
+    changed.rows = height;
+    changed.words = (changed.spans - 1) / 64 + 1;
     changed.bits.assign(static_cast<size_t>(changed.rows) * changed.words, 0);
 }
 
@@ -137,9 +154,12 @@ void FrameCanvas::Release()
     particleSheet = BitmapPixels();
     backgroundRows = std::vector<WallRowCopies>();
     marks = FrameMarks();
-    changed = ChangedCells();
+    changed = ChangedSpans();
+    rectangles = std::vector<RECT>();
+    regionData = std::vector<BYTE>();
     shownIn = nullptr;
     backgroundOpen = false;
+    tilesInPlace = false;
 }
 
 void FrameCanvas::ClearAll()
@@ -153,16 +173,17 @@ void FrameCanvas::ForgetDrawing()
 {
     backgroundRows.assign(static_cast<size_t>(lavaWall.height), WallRowCopies());
     marks = FrameMarks();
+    tilesInPlace = false;
     changed.everything = true;
 }
 
 void FrameCanvas::MarkChanged(Span columns, Span rows)
 {
     if (IsEmpty(columns) || IsEmpty(rows)) return;
-    const int shift = ChangedCells::cellShift;
+    const int shift = ChangedSpans::spanShift;
     int64_t first = columns.begin >> shift;
     int64_t last = (columns.end - 1) >> shift;
-    for (int64_t row = rows.begin >> shift; row <= (rows.end - 1) >> shift; ++row) {
+    for (int64_t row = rows.begin; row < rows.end; ++row) {
         uint64_t* words = changed.bits.data() + row * changed.words;
         for (int64_t word = first >> 6; word <= last >> 6; ++word) {
             uint64_t mask = ~uint64_t(0);
@@ -175,9 +196,9 @@ void FrameCanvas::MarkChanged(Span columns, Span rows)
 
 void FrameCanvas::MarkChangedPixel(int x, int y)
 {
-    int column = x >> ChangedCells::cellShift;
-    size_t word = static_cast<size_t>(y >> ChangedCells::cellShift) * changed.words + (column >> 6);
-    changed.bits[word] |= uint64_t(1) << (column & 63);
+    int span = x >> ChangedSpans::spanShift;
+    size_t word = static_cast<size_t>(y) * changed.words + (span >> 6);
+    changed.bits[word] |= uint64_t(1) << (span & 63);
 }
 
 // Notes that the box from (left, top) up to (right, bottom) was drawn on.
@@ -249,17 +270,33 @@ void FrameCanvas::RedrawMarks()
     marks.pixelCount = 0;
 }
 
-void FrameCanvas::DrawWithGdi(const RECT& box, const std::function<void(HDC)>& draw)
+namespace {
+
+RECT Ordered(const RECT& box)
+{
+    return {std::min(box.left, box.right), std::min(box.top, box.bottom), std::max(box.left, box.right),
+            std::max(box.top, box.bottom)};
+}
+
+}  // namespace
+
+// The two halves of DrawWithGdi around its drawing: false when there is no
+// buffer to draw in.
+bool FrameCanvas::StartGdiStep(const RECT& box)
 {
     FinishBackground();
-    if (bitmap == nullptr) return;
-    RECT inside = {std::min(box.left, box.right), std::min(box.top, box.bottom), std::max(box.left, box.right),
-                   std::max(box.top, box.bottom)};
+    if (bitmap == nullptr) return false;
+    RECT inside = Ordered(box);
     SaveDC(dc);
     IntersectClipRect(dc, inside.left, inside.top, inside.right, inside.bottom);
-    draw(dc);
+    return true;
+}
+
+void FrameCanvas::EndGdiStep(const RECT& box)
+{
     RestoreDC(dc, -1);
     GdiFlush();
+    RECT inside = Ordered(box);
     MarkBox(inside.left, inside.top, inside.right, inside.bottom);
 }
 
@@ -267,8 +304,11 @@ void FrameCanvas::DrawLine(POINT from, POINT to)
 {
     FinishBackground();
     if (bitmap == nullptr) return;
+    // The marks below allow for a one-pixel line.
+    HGDIOBJ savedPen = SelectObject(dc, GetStockObject(BLACK_PEN));
     MoveToEx(dc, from.x, from.y, nullptr);
     LineTo(dc, to.x, to.y);
+    SelectObject(dc, savedPen);
     GdiFlush();
     marks.lineDrawn = true;
     marks.lineFrom = from;
@@ -297,31 +337,34 @@ void FrameCanvas::WindowPainted()
     changed.everything = true;
 }
 
-// The changed cells as rectangles: rows of cells that changed alike make one
-// band, and each run of changed cells across a band is one rectangle.
+// The changed spans as rectangles: rows whose spans changed alike make one
+// band, and each run of changed spans across a band is one rectangle.
 namespace {
 
-void ChangedRectangles(const ChangedCells& cells, int width, int height, std::vector<RECT>& rectangles)
+void ChangedRectangles(const ChangedSpans& changed, int width, std::vector<RECT>& rectangles)
 {
-    const int cell = 1 << ChangedCells::cellShift;
+    const int span = 1 << ChangedSpans::spanShift;
     auto isChanged = [](const uint64_t* words, int column) {
         return (words[column >> 6] >> (column & 63) & 1) != 0;
     };
-    for (int top = 0; top < cells.rows;) {
-        const uint64_t* band = cells.bits.data() + static_cast<size_t>(top) * cells.words;
+    auto isEmpty = [&changed](const uint64_t* words) {
+        return std::all_of(words, words + changed.words, [](uint64_t word) { return word == 0; });
+    };
+    rectangles.clear();
+    for (int top = 0; top < changed.rows;) {
+        const uint64_t* band = changed.bits.data() + static_cast<size_t>(top) * changed.words;
         int bottom = top + 1;
-        while (bottom < cells.rows &&
-               std::equal(band, band + cells.words, cells.bits.data() + static_cast<size_t>(bottom) * cells.words))
+        while (bottom < changed.rows &&
+               std::equal(band, band + changed.words, changed.bits.data() + static_cast<size_t>(bottom) * changed.words))
             ++bottom;
-        for (int column = 0; column < cells.columns;) {
+        for (int column = 0; !isEmpty(band) && column < changed.spans;) {
             if (!isChanged(band, column)) {
                 ++column;
                 continue;
             }
             int end = column + 1;
-            while (end < cells.columns && isChanged(band, end)) ++end;
-            rectangles.push_back(
-                {column * cell, top * cell, std::min(end * cell, width), std::min(bottom * cell, height)});
+            while (end < changed.spans && isChanged(band, end)) ++end;
+            rectangles.push_back({column * span, top, std::min(end * span, width), bottom});
             column = end;
         }
         top = bottom;
@@ -334,33 +377,43 @@ void FrameCanvas::ShowFrame(HWND window, HDC windowDc)
 {
     FinishBackground();
     if (bitmap == nullptr) return;
+    // Without the window's context nothing is shown: all stays marked.
+    if (windowDc == nullptr) return;
+    bool shown = true;
     if (changed.everything || shownIn != window) {
-        BitBlt(windowDc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+        shown = BitBlt(windowDc, 0, 0, width, height, dc, 0, 0, SRCCOPY) != FALSE;
     } else {
-        // One copy, clipped to the changed cells, so the window never shows
-        // a frame half copied.
-        std::vector<RECT> rectangles;
-        ChangedRectangles(changed, width, height, rectangles);
-        if (!rectangles.empty()) {
-            RECT bounds = rectangles[0];
-            for (const RECT& each : rectangles) UnionRect(&bounds, &bounds, &each);
-            std::vector<BYTE> data(sizeof(RGNDATAHEADER) + rectangles.size() * sizeof(RECT));
-            RGNDATA* region = reinterpret_cast<RGNDATA*>(data.data());
-            region->rdh.dwSize = sizeof(RGNDATAHEADER);
-            region->rdh.iType = RDH_RECTANGLES;
-            region->rdh.nCount = static_cast<DWORD>(rectangles.size());
-            region->rdh.nRgnSize = static_cast<DWORD>(rectangles.size() * sizeof(RECT));
-            region->rdh.rcBound = bounds;
-            std::copy(rectangles.begin(), rectangles.end(), reinterpret_cast<RECT*>(region->Buffer));
-            HRGN clip = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region);
-            SelectClipRgn(windowDc, clip);
-            BitBlt(windowDc, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, dc,
-                   bounds.left, bounds.top, SRCCOPY);
-            SelectClipRgn(windowDc, nullptr);
-            DeleteObject(clip);
-        }
+        ChangedRectangles(changed, width, rectangles);
+        shown = CopyRectangles(windowDc);
     }
+    // A copy that failed leaves its rows marked, and the next frame copies
+    // them with its own.
+    if (!shown) return;
     changed.everything = false;
     std::fill(changed.bits.begin(), changed.bits.end(), 0);
     shownIn = window;
+}
+
+// One copy, clipped to the rectangles, so the window never shows a frame
+// half copied. False when the copy failed.
+bool FrameCanvas::CopyRectangles(HDC windowDc)
+{
+    if (rectangles.empty()) return true;
+    RECT bounds = rectangles[0];
+    for (const RECT& each : rectangles) UnionRect(&bounds, &bounds, &each);
+    regionData.resize(sizeof(RGNDATAHEADER) + rectangles.size() * sizeof(RECT));
+    RGNDATA* region = reinterpret_cast<RGNDATA*>(regionData.data());
+    region->rdh.dwSize = sizeof(RGNDATAHEADER);
+    region->rdh.iType = RDH_RECTANGLES;
+    region->rdh.nCount = static_cast<DWORD>(rectangles.size());
+    region->rdh.nRgnSize = static_cast<DWORD>(rectangles.size() * sizeof(RECT));
+    region->rdh.rcBound = bounds;
+    std::copy(rectangles.begin(), rectangles.end(), reinterpret_cast<RECT*>(region->Buffer));
+    HRGN clip = ExtCreateRegion(nullptr, static_cast<DWORD>(regionData.size()), region);
+    SelectClipRgn(windowDc, clip);
+    BOOL copied = BitBlt(windowDc, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                         dc, bounds.left, bounds.top, SRCCOPY);
+    SelectClipRgn(windowDc, nullptr);
+    DeleteObject(clip);
+    return copied != FALSE;
 }

@@ -2,22 +2,30 @@
 // pixels of the bitmaps they are drawn from and the one transfer to the window.
 //
 // What holds between two calls: every pixel of the buffer is what the records
-// say it is (the background row each row's record names, black where no copy
-// lies) except where a mark says something was drawn over it; and every pixel
-// that differs from what the window was last shown lies in a changed cell.
-// Each operation below keeps this itself: a write marks what it wrote, a GDI
-// step is clipped to the box it marks and flushed before any pixel is written
-// directly, and the first step after the background rows puts the background
-// back under last frame's marks. Keeping the buffer saves rewriting the rows
-// whose copies have not moved and copying unchanged cells to the window
-// (docs/rendering.md has the numbers); it makes no frame differ by one pixel
-// from drawing it afresh.
+// say it is (the background row each row's record names, the barrier tiles on
+// the rows they cover, black where no copy lies) except where a mark says
+// something was drawn over it; and every pixel that differs from what the
+// window was last shown lies in a changed row span. Each operation below keeps
+// this itself: a write marks what it wrote, a GDI step is clipped to the box
+// it marks and flushed before any pixel is written directly, the first step
+// after the background rows puts the background back under last frame's
+// marks, and a transfer that fails keeps what it did not show marked for the
+// next one. Two rules are the caller's, because only the caller knows them:
+// - every frame puts every row of the buffer (PutBackgroundRow for rows 0 to
+//   height - 1, in order) before any drawing step: a row left out keeps last
+//   frame's background, and the marks put back under it would not match;
+// - a drawing whose extent cannot be known beforehand gets an operation here
+//   that marks what it draws, as DrawLine does; DrawLine itself draws with the
+//   one-pixel stock black pen, whatever the context holds, because its marks
+//   allow for a one-pixel line only.
+// Keeping the buffer saves rewriting the rows whose copies have not moved and
+// copying unchanged rows to the window (docs/rendering.md has the numbers); it
+// makes no frame differ by one pixel from drawing it afresh.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 
 #include "FrameCanvasParts.h"
 
@@ -25,6 +33,13 @@
 enum class CanvasSource { LavaWall, Barrier, ParticleSheet };
 
 class FrameCanvas {
+    // The canvas's own records, from FrameCanvasParts.h.
+    using Span = canvasParts::Span;
+    using BitmapPixels = canvasParts::BitmapPixels;
+    using WallRowCopies = canvasParts::WallRowCopies;
+    using FrameMarks = canvasParts::FrameMarks;
+    using ChangedSpans = canvasParts::ChangedSpans;
+
 public:
     FrameCanvas() = default;
     FrameCanvas(const FrameCanvas&) = delete;
@@ -33,9 +48,10 @@ public:
     // Starts a frame of width x height pixels drawn from the three bitmaps,
     // whose barrier tiles are tileWidth x tileHeight as recorded. Makes the
     // buffer again when the size changed and reads a bitmap's pixels again
-    // when it is another bitmap. False when there is no buffer to draw in;
-    // every other operation then does nothing, but may still be called.
-    bool BeginFrame(HDC windowDc, int width, int height, HBITMAP lavaWall, HBITMAP barrier, HBITMAP particleSheet,
+    // when it is another bitmap or could not be read before. Without a buffer
+    // to draw in (the bitmap could not be made) every other operation does
+    // nothing, but may still be called.
+    void BeginFrame(HDC windowDc, int width, int height, HBITMAP lavaWall, HBITMAP barrier, HBITMAP particleSheet,
                     int tileWidth, int tileHeight);
 
     // Row y of the background: two copies of the lava wall's row y, copyWidth
@@ -57,17 +73,26 @@ public:
     // Copies one pixel as a one-pixel BitBlt does: only when both lie inside.
     void CopyPixel(int x, int y, CanvasSource source, int sourceX, int sourceY);
 
-    // Runs `draw` on the buffer's context with drawing clipped to `box`.
-    void DrawWithGdi(const RECT& box, const std::function<void(HDC)>& draw);
+    // Runs draw(context) on the buffer's context with drawing clipped to `box`.
+    template <typename Draw>
+    void DrawWithGdi(const RECT& box, Draw draw)
+    {
+        if (!StartGdiStep(box)) return;
+        draw(dc);
+        EndGdiStep(box);
+    }
 
-    // A line in the context's pen from `from` to `to`, without its end point.
+    // A line in the stock black pen (one pixel wide, the context's default)
+    // from `from` to `to`, without its end point.
     void DrawLine(POINT from, POINT to);
 
     // Text in the context's font, top-left at (x, y), transparent behind.
     void DrawTextAt(int x, int y, const char* text, COLORREF colour);
 
-    // Copies to the window, in one BitBlt, every cell that changed since the
-    // last copy; all of the buffer to another window or after WindowPainted.
+    // Copies to the window every row span that changed since the last copy
+    // that worked; all of the buffer to another window or after
+    // WindowPainted. Without a window context (GetDC failed) or when a copy
+    // fails, what was not shown stays marked for the next frame.
     void ShowFrame(HWND window, HDC windowDc);
 
     // The window's pixels were painted over: the next frame shows all of itself.
@@ -91,6 +116,8 @@ private:
     void MakeBuffer(HDC windowDc, int newWidth, int newHeight);
     void ClearAll();
     void ForgetDrawing();
+    bool StartGdiStep(const RECT& box);
+    void EndGdiStep(const RECT& box);
     // The first step after the background rows puts the background back under
     // the last frame's marks.
     void FinishBackground() { if (backgroundOpen) RedrawMarks(); }
@@ -102,6 +129,12 @@ private:
     void RedrawBackgroundPixel(int x, int y);
     void RedrawMarks();
     void DrawTileRows(int top, Span rows);
+    void RedrawTiles(int y, Span columns);
+    bool UnderTiles(int y) const
+    {
+        return (tileRows[0].begin <= y && y < tileRows[0].end) || (tileRows[1].begin <= y && y < tileRows[1].end);
+    }
+    bool CopyRectangles(HDC windowDc);
     template <typename Visit>
     void VisitLineRows(POINT from, POINT to, Visit visit) const;
 
@@ -120,6 +153,9 @@ private:
     bool backgroundOpen {};    // background rows are being put; marks not yet redrawn
     std::vector<WallRowCopies> backgroundRows;  // one for each row of the lava wall
     FrameMarks marks;
-    ChangedCells changed;
+    bool tilesInPlace {};      // the tiles lie on tileRows, under no more than the marks
+    ChangedSpans changed;
+    std::vector<RECT> rectangles;  // the transfer's, kept from frame to frame: no allocation once grown
+    std::vector<BYTE> regionData;  // the region made of them
     HWND shownIn {};           // the window the buffer was last copied to
 };

@@ -1,11 +1,16 @@
-// The frame canvas's own records and pixel helpers. Only FrameCanvas and its
-// two source files use them; the rest of the program draws through FrameCanvas.
+// The frame canvas's own records and pixel helpers, in a namespace of their
+// own: only FrameCanvas and its two source files use them; the rest of the
+// program draws through FrameCanvas.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <vector>
+
+#include "Sparks.h"
+
+namespace canvasParts {
 
 // What a freshly made bitmap holds, and so every pixel no copy covers: black.
 const uint32_t freshPixel = 0;
@@ -34,8 +39,8 @@ inline Span Intersect(Span span, int64_t begin, int64_t end)
 // target, and taken only from within the source.
 Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize);
 
-// Row copies and fills, with the string instructions: under Wine they are a
-// good deal faster than the C library's memcpy and memset.
+// Row copies and fills, with the string instructions (rep movsb, rep stosd)
+// rather than the C library's memcpy and memset.
 void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count);
 void FillPixels(uint32_t* row, Span columns, uint32_t value);
 
@@ -53,7 +58,9 @@ struct BitmapPixels {
 // bitmap holds. The next frame puts back what belongs there before it draws.
 struct FrameMarks {
     static const int boxLimit = 8;
-    static const int pixelLimit = 3000;  // one for each spark
+    // One for each spark pixel a frame draws; a frame that draws more marks
+    // everything.
+    static const int pixelLimit = sparkPixels;
     bool everything {};          // too much to note: the whole buffer
     RECT boxes[boxLimit] {};     // blocks, ball, text; each may hold more than was drawn
     int boxCount {};
@@ -64,15 +71,17 @@ struct FrameMarks {
     int pixelCount {};
 };
 
-// Which parts of the back buffer changed since it was last copied to the
-// window, in square cells of pixels.
-struct ChangedCells {
-    static const int cellShift = 6;  // a cell is 64 x 64 pixels
+// Which parts of the back buffer changed since they were last copied to the
+// window: for every row, which 64-pixel spans of it. A row is as fine as the
+// background changes: a frame of the default wave leaves about a third of the
+// rows where they were.
+struct ChangedSpans {
+    static const int spanShift = 6;  // a span is 64 pixels of one row
     bool everything {};              // the window needs all of the buffer
-    int columns {};                  // cells across the buffer
-    int rows {};                     // cells down the buffer
-    int words {};                    // 64-bit words for one row of cells
-    std::vector<uint64_t> bits;      // one bit for each cell, row after row
+    int spans {};                    // spans across the buffer
+    int rows {};                     // rows of the buffer
+    int words {};                    // 64-bit words for one row's spans
+    std::vector<uint64_t> bits;      // one bit for each span, row after row
 };
 
 // What one row of the back buffer holds of the background: the two copies of
@@ -80,9 +89,10 @@ struct ChangedCells {
 struct WallRowCopies {
     bool copied {};        // false: the row holds no background, only black and marks
     bool redrawn {};       // the copies were written afresh in this frame
-    bool underTiles {};    // the barrier tiles cover the whole row in this frame
     int starts[2] {};      // where the two copies were asked to start
     int copyWidth {};      // the width they were asked for
     int begins[2] {};      // the columns they cover, clipped to the buffer
     int ends[2] {};        // and to the lava wall: begin up to (not including) end
 };
+
+}  // namespace canvasParts

@@ -96,6 +96,11 @@ public:
     int waveAmplitude {};     // greatest sideways shift of a background row, pixels
 };
 
+// The frame canvas keeps a mark for each spark pixel a frame draws.
+static_assert(sizeof PaddleGame::ballSparks + sizeof PaddleGame::rightWallSparks + sizeof PaddleGame::leftWallSparks ==
+                  sparkPixels * sizeof(Spark),
+              "sparkPixels counts every spark the game draws");
+
 // True when the rectangles share at least one pixel; touching edges do not count.
 bool RectsOverlap(const RECT& a, const RECT& b);
 

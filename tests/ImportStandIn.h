@@ -10,6 +10,12 @@
 #include <cstring>
 #include <type_traits>
 
+// The import address table entry of `dll`'s `name` in this program, found by
+// name through the import descriptors; null when there is none.
+ULONG_PTR* FindImportSlot(const char* dll, const char* name);
+// Stores `value` in an import's entry (as read-only as it was before).
+void StoreInSlot(ULONG_PTR* slot, ULONG_PTR value);
+
 class ImportStandIn {
 public:
     static const int everyCall = -1;
@@ -18,10 +24,12 @@ public:
     // with `error` as the last error; later calls go to the real function.
     // `function` is the platform's own declaration (&MoveFileExA): it gives
     // the stand-in its signature and must be what `dll`'s `name` resolves to.
-    // A test fails at once when the import is not found.
+    // A test fails at once when the import is not found. `watch`, when given,
+    // sees the arguments of every call first, for a test about what the
+    // program passes (a record it fills, a path it names).
     template <typename Result, typename... Args>
     ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...), Result failure, DWORD error,
-                  int failingCalls = everyCall);
+                  int failingCalls = everyCall, void (*watch)(Args...) = nullptr);
     ~ImportStandIn();
     ImportStandIn(const ImportStandIn&) = delete;
     ImportStandIn& operator=(const ImportStandIn&) = delete;
@@ -63,6 +71,7 @@ private:
     ULONG_PTR failure;
     DWORD error;
     int failingCalls;
+    ULONG_PTR watch;
     std::atomic<int> calls{0};
 };
 
@@ -76,6 +85,7 @@ struct ImportStandIn::StandIns {
     static Result WINAPI Call(Args... args)
     {
         ImportStandIn* standIn = active[slot];
+        if (standIn->watch != 0) reinterpret_cast<void (*)(Args...)>(standIn->watch)(args...);
         int call = ++standIn->calls;
         if (standIn->failingCalls == everyCall || call <= standIn->failingCalls) {
             SetLastError(standIn->error);
@@ -97,8 +107,8 @@ ImportStandIn* ImportStandIn::StandIns<Result, Args...>::active[4] = {};
 
 template <typename Result, typename... Args>
 ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...), Result failure,
-                             DWORD error, int failingCalls)
-    : failure(ToWord(failure)), error(error), failingCalls(failingCalls)
+                             DWORD error, int failingCalls, void (*watch)(Args...))
+    : failure(ToWord(failure)), error(error), failingCalls(failingCalls), watch(reinterpret_cast<ULONG_PTR>(watch))
 {
     using Slots = StandIns<Result, Args...>;
     int slot = TakeSlot(Slots::active, this);

@@ -14,11 +14,6 @@
 
 namespace {
 
-HINSTANCE Module()
-{
-    return GetModuleHandleA(nullptr);
-}
-
 std::string ItemText(HWND dialog, int id)
 {
     char text[64] = "";

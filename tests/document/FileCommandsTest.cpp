@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -11,23 +12,6 @@
 #include "TestSupport.h"
 
 namespace {
-
-// The text of a message box is its static control 0xFFFF.
-std::string MessageText(HWND box)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
-// The common file dialogs have a file-name box (cmb13, or edt1 in older
-// layouts); a message box has none. "Open" is the title of both the prompt
-// before Open and the Open dialog.
-HWND FileNameBox(HWND dialog)
-{
-    HWND box = GetDlgItem(dialog, 0x47C);
-    return box != nullptr ? box : GetDlgItem(dialog, 0x480);
-}
 
 // How a player answers whatever the file commands show.
 struct Plan {
@@ -54,7 +38,8 @@ struct Seen {
 };
 
 // Answers, from other threads, every window a file command can show, while
-// it lives. Read `seen` only after it is destroyed.
+// it lives. Read `seen` only after it is destroyed. "Open" is the title of both
+// the prompt before Open and the Open dialog; only the dialog has a file-name box.
 class Player {
 public:
     Player(const Plan& plan, Seen& seen) : plan(plan), seen(seen)
@@ -164,7 +149,7 @@ protected:
     }
 
     // What PlayAMatch's match looks like on disk.
-    const std::string matchInPlayFile = "4\r\n6\r\n1\r\n0\r\n";
+    const std::string matchInPlayFile = SavedGameText(4, 6, true, false);
 
     void SetFilePath(const std::string& path)
     {
@@ -202,8 +187,8 @@ TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
     bool open = std::string(row.command) == "Open";
     std::string current = folder + "current.sav";
     std::string other = folder + "other.sav";
-    WriteWholeFile(current, "9\r\n9\r\n0\r\n0\r\n");
-    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(current, SavedGameText(9, 9, false, false));
+    WriteWholeFile(other, SavedGameText(1, 2, false, true));
     PlayAMatch(row.modified);
     SetFilePath(current);
     ValidateRect(window, nullptr);
@@ -231,7 +216,7 @@ TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
     }
     EXPECT_EQ(0, seen.saveAsDialogs);
     EXPECT_EQ(0, seen.problems) << seen.problemText;
-    EXPECT_EQ(row.saved ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(current));
+    EXPECT_EQ(row.saved ? matchInPlayFile : SavedGameText(9, 9, false, false), ReadWholeFile(current));
     EXPECT_EQ(open && row.goesOn ? 1 : 0, seen.openDialogs);
     ExpectRepainting(row.goesOn);
 
@@ -285,7 +270,7 @@ TEST_P(FileCommandsUnsaved, YesStopsWhenTheSaveDidNotHappen)
     bool open = std::string(row.command) == "Open";
     std::string unwritable = folder + "missing\\match.sav";
     std::string other = folder + "other.sav";
-    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(other, SavedGameText(1, 2, false, true));
     PlayAMatch(true);
     if (row.hasFile) SetFilePath(unwritable);
     ValidateRect(window, nullptr);
@@ -329,7 +314,7 @@ TEST_F(FileCommands, SaveAfterOpenWritesBackToTheOpenedFileWhereverTheDirectoryM
     ASSERT_TRUE(CreateDirectoryA(games.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
     std::string opened = games + "match.sav";
-    WriteWholeFile(opened, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(opened, SavedGameText(1, 2, false, true));
 
     Plan plan;
     plan.openFile = opened;
@@ -346,7 +331,7 @@ TEST_F(FileCommands, SaveAfterOpenWritesBackToTheOpenedFileWhereverTheDirectoryM
 
     EXPECT_EQ(1, seen.openDialogs);
     EXPECT_EQ(0, seen.saveAsDialogs);
-    EXPECT_EQ("5\r\n2\r\n0\r\n1\r\n", ReadWholeFile(opened));
+    EXPECT_EQ(SavedGameText(5, 2, false, true), ReadWholeFile(opened));
     EXPECT_FALSE(FileExists(elsewhere + "match.sav"));
     EXPECT_FALSE(match->modified);
 }
@@ -381,7 +366,7 @@ TEST_P(FileCommandsBadOpen, SaysWhatWentWrongAndChangesNothing)
 {
     bool held = GetParam();
     std::string bad = folder + "bad.sav";
-    WriteWholeFile(bad, held ? "1\r\n2\r\n0\r\n1\r\n" : "3\r\nabc\r\n0\r\n1\r\n");
+    WriteWholeFile(bad, held ? SavedGameText(1, 2, false, true) : "3\r\nabc\r\n0\r\n1\r\n");
     HANDLE holder = INVALID_HANDLE_VALUE;
     if (held) {
         holder = CreateFileA(bad.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -436,7 +421,7 @@ TEST_F(FileCommands, SaveAsAddsTheDefaultExtensionAndASaveAfterItNeedsNoDialog)
     EXPECT_EQ(window, seen.dialogOwner);
     EXPECT_EQ(0, seen.replaceQuestions);
     EXPECT_EQ(folder + "match.sav", match->filePath);
-    EXPECT_EQ("7\r\n6\r\n1\r\n0\r\n", ReadWholeFile(folder + "match.sav"));
+    EXPECT_EQ(SavedGameText(7, 6, true, false), ReadWholeFile(folder + "match.sav"));
     EXPECT_FALSE(match->modified);
 }
 
@@ -481,7 +466,7 @@ TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
 {
     bool replace = GetParam() == IDYES;
     std::string existing = folder + "existing.sav";
-    WriteWholeFile(existing, "9\r\n9\r\n0\r\n0\r\n");
+    WriteWholeFile(existing, SavedGameText(9, 9, false, false));
     PlayAMatch(true);
     Plan plan;
     plan.saveAsFile = existing;
@@ -494,7 +479,7 @@ TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
     }
     EXPECT_EQ(1, seen.replaceQuestions);
     EXPECT_EQ(replace, saved);
-    EXPECT_EQ(replace ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(existing));
+    EXPECT_EQ(replace ? matchInPlayFile : SavedGameText(9, 9, false, false), ReadWholeFile(existing));
     EXPECT_EQ(replace ? existing : "", match->filePath);
     EXPECT_EQ(!replace, match->modified);
 }
@@ -520,7 +505,7 @@ TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
     const FailedSaveRow& row = GetParam();
     std::string target = row.readOnly ? folder + "locked.sav" : folder + "missing\\match.sav";
     if (row.readOnly) {
-        WriteWholeFile(target, "9\r\n9\r\n0\r\n0\r\n");
+        WriteWholeFile(target, SavedGameText(9, 9, false, false));
         ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
         readOnlyFile = target;
     }
@@ -545,7 +530,7 @@ TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
     EXPECT_TRUE(match->modified);
     EXPECT_EQ(kept, match->filePath);
     if (row.readOnly) {
-        EXPECT_EQ("9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(target));
+        EXPECT_EQ(SavedGameText(9, 9, false, false), ReadWholeFile(target));
     } else {
         EXPECT_FALSE(FileExists(target));
     }
@@ -558,6 +543,100 @@ INSTANTIATE_TEST_SUITE_P(Targets, FileCommandsFailedSave,
                          [](const ::testing::TestParamInfo<FailedSaveRow>& info) {
                              return std::string(info.param.name);
                          });
+
+// What each file dialog is given, seen as the program calls it.
+namespace {
+
+struct DialogCall {
+    OPENFILENAMEA record;
+    std::string file;              // the name the dialog offers
+    std::string filter;            // the filter's strings, each followed by '|'
+    std::string defaultExtension;
+};
+
+DialogCall dialogCall;
+
+void WatchDialog(LPOPENFILENAMEA record)
+{
+    dialogCall.record = *record;
+    dialogCall.file = record->lpstrFile != nullptr ? record->lpstrFile : "(none)";
+    dialogCall.filter.clear();
+    for (const char* part = record->lpstrFilter; part != nullptr && *part != '\0'; part += lstrlenA(part) + 1)
+        dialogCall.filter += std::string(part) + "|";
+    dialogCall.defaultExtension = record->lpstrDefExt != nullptr ? record->lpstrDefExt : "(none)";
+}
+
+struct DialogSetUpRow {
+    const char* name;  // "Open", "SaveAs" or "OpenWaveFile"
+    const char* filter;
+    DWORD flags;
+    const char* defaultExtension;
+    bool offersCurrentName;
+};
+
+void PrintTo(const DialogSetUpRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class FileCommandsDialogSetUp : public FileCommands, public ::testing::WithParamInterface<DialogSetUpRow> {};
+
+}  // namespace
+
+TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
+{
+    const DialogSetUpRow& row = GetParam();
+    std::string command = row.name;
+    bool saveAs = command == "SaveAs";
+    SetFilePath(folder + "current.sav");
+    lstrcpyA(match->musicFile, "Rovor.wav");
+    dialogCall = DialogCall();
+    {
+        // Answered as a cancelled dialog: zero, and no extended error.
+        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS,
+                             ImportStandIn::everyCall, &WatchDialog);
+        if (command == "Open") {
+            match->FileOpen(window);
+        } else if (saveAs) {
+            match->FileSaveAs();
+        } else {
+            match->FileOpenWave(window);
+        }
+        ASSERT_EQ(1, dialog.Calls());
+    }
+    const OPENFILENAMEA& record = dialogCall.record;
+    EXPECT_EQ(DWORD(OPENFILENAME_SIZE_VERSION_400A), record.lStructSize);
+    EXPECT_EQ(window, record.hwndOwner);
+    EXPECT_EQ(row.filter, dialogCall.filter);
+    EXPECT_EQ(1u, record.nFilterIndex);
+    EXPECT_EQ(row.offersCurrentName ? folder + "current.sav" : "", dialogCall.file);
+    EXPECT_EQ(DWORD(MAX_PATH), record.nMaxFile);
+    EXPECT_EQ(row.flags, record.Flags);
+    EXPECT_EQ(row.defaultExtension, dialogCall.defaultExtension);
+    // Nothing else is set: no initial folder, title, file-title buffer or hook.
+    OPENFILENAMEA rest = record;
+    rest.lStructSize = 0;
+    rest.hwndOwner = nullptr;
+    rest.lpstrFilter = nullptr;
+    rest.nFilterIndex = 0;
+    rest.lpstrFile = nullptr;
+    rest.nMaxFile = 0;
+    rest.Flags = 0;
+    rest.lpstrDefExt = nullptr;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&rest);
+    EXPECT_EQ(sizeof rest, static_cast<size_t>(std::count(bytes, bytes + sizeof rest, 0)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, FileCommandsDialogSetUp,
+    ::testing::Values(DialogSetUpRow{"Open", "Save Files (*.sav)|*.sav|", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "sav",
+                                     false},
+                      DialogSetUpRow{"SaveAs", "Save Files (*.sav)|*.sav|", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT,
+                                     "sav", true},
+                      DialogSetUpRow{"OpenWaveFile", "Wave Files (*.wav)|*.wav|",
+                                     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
+    [](const ::testing::TestParamInfo<DialogSetUpRow>& info) { return std::string(info.param.name); });
 
 // A file dialog that fails, here because the chosen path does not fit its
 // buffer, is told to the player in plain words, never taken for a Cancel.

@@ -29,7 +29,7 @@ import tempfile
 import time
 import unittest
 
-from . import driver
+from . import driver, process
 
 AREAS = ['start_exit', 'play', 'saved_games', 'music', 'menu_dialogs', 'bad_input', 'window_sizes', 'long_play']
 
@@ -98,10 +98,10 @@ def main():
             undo.append(lambda: shutil.rmtree(folder, ignore_errors=True))
             tempfile.tempdir = folder
             os.environ['TMPDIR'] = folder
-            display, stop = driver.start_display(1920, 1200)
+            display, stop = process.start_display(1920, 1200)
             undo.append(stop)
             os.environ['DISPLAY'] = display
-            prefix, remove = driver.copy_wine_prefix(os.environ['WINEPREFIX'])
+            prefix, remove = process.copy_wine_prefix(os.environ['WINEPREFIX'])
             undo.append(remove)
             os.environ['WINEPREFIX'] = prefix
             # A server that stays between the games spares each start a second.

@@ -4,7 +4,8 @@ program keeps running and answering."""
 import os
 import random
 
-from .driver import GameTestCase, read_bytes, saved_game, wait_until, windows_path
+from .driver import GameTestCase
+from .support import read_bytes, saved_game, wait_until, windows_path, write_file
 
 
 def not_a_saved_game(path):
@@ -26,16 +27,12 @@ class BadInput(GameTestCase):
 
     def test_bad_files_are_refused_and_nothing_is_lost(self):
         game = self.start()
-        good = os.path.join(game.folder, 'good.sav')
-        with open(good, 'wb') as f:
-            f.write(saved_game(3, 7, 0, 1))
+        good = write_file(game.folder, 'good.sav', saved_game(3, 7, 0, 1))
         game.open_file(good)
         shown = game.score_signature()
         for name, contents in self.BAD_FILES:
             with self.subTest(file=name):
-                path = os.path.join(game.folder, name)
-                with open(path, 'wb') as f:
-                    f.write(contents)
+                path = write_file(game.folder, name, contents)
                 game.key('ctrl+o')
                 game.choose_file('Open', path)
                 text = game.answer('Brellix')
@@ -58,14 +55,11 @@ class BadInput(GameTestCase):
 
     def test_damaged_barrier_bitmap(self):
         def truncate(folder):
-            path = os.path.join(folder, 'barrier.bmp')
-            data = read_bytes(path)
-            with open(path, 'wb') as f:
-                f.write(data[:len(data) // 3])
+            data = read_bytes(os.path.join(folder, 'barrier.bmp'))
+            write_file(folder, 'barrier.bmp', data[:len(data) // 3])
 
         def replace_with_text(folder):
-            with open(os.path.join(folder, 'barrier.bmp'), 'w') as f:
-                f.write('this is not a bitmap\n' * 50)
+            write_file(folder, 'barrier.bmp', b'this is not a bitmap\n' * 50)
         for damage in (truncate, replace_with_text):
             with self.subTest(damage=damage.__name__):
                 self.check_plays_on(self.start(damage))

@@ -3,7 +3,8 @@
 import os
 import shutil
 
-from .driver import GameTestCase, wait_until, windows_path
+from .driver import GameTestCase
+from .support import wait_until, windows_path, write_file
 
 
 class Music(GameTestCase):
@@ -13,16 +14,14 @@ class Music(GameTestCase):
         game.check_answers()
 
     def test_zero_byte_music_file(self):
-        game = self.start(lambda folder: open(os.path.join(folder, 'Rovor.wav'), 'wb').close())
+        game = self.start(lambda folder: write_file(folder, 'Rovor.wav', b''))
         # The file opens, so its name is the title; nothing can be heard.
         self.assertEqual(game.title(), 'Rovor.wav')
         self.check_plays_on(game)
 
     def test_text_file_chosen_as_music(self):
         game = self.start()
-        notes = os.path.join(game.folder, 'notes.wav')
-        with open(notes, 'w') as f:
-            f.write('la la la\n')
+        notes = write_file(game.folder, 'notes.wav', b'la la la\n')
         game.key('ctrl+w')
         game.choose_file('Open', notes)
         text = game.answer('Open Wave File')

@@ -3,7 +3,8 @@
 import os
 import re
 
-from .driver import GameTestCase, read_bytes, saved_game, wait_until, windows_path
+from .driver import GameTestCase
+from .support import read_bytes, saved_game, wait_until, windows_path, write_file
 
 
 def could_not_save(path):
@@ -26,9 +27,7 @@ class SavedGames(GameTestCase):
     def test_open_then_save_as_reproduces_the_file(self):
         game = self.start()
         zero = game.score_signature()
-        crafted = os.path.join(game.folder, 'crafted.sav')
-        with open(crafted, 'wb') as f:
-            f.write(saved_game(3, 7, 0, 1))
+        crafted = write_file(game.folder, 'crafted.sav', saved_game(3, 7, 0, 1))
         game.open_file(crafted)
         game.wait_score_change(zero, 10)
         copy = os.path.join(game.folder, 'copy.sav')
@@ -36,9 +35,7 @@ class SavedGames(GameTestCase):
         wait_until('the copy', lambda: read_bytes(copy) == saved_game(3, 7, 0, 1), 10)
         # A file written by hand on one line: Save after Open writes back to it,
         # in the program's own form, without a dialog.
-        loose = os.path.join(game.folder, 'loose.sav')
-        with open(loose, 'wb') as f:
-            f.write(b'  4 6\n1 1')
+        loose = write_file(game.folder, 'loose.sav', b'  4 6\n1 1')
         game.open_file(loose)
         game.key('ctrl+s')
         wait_until('the rewritten file', lambda: read_bytes(loose) == saved_game(4, 6, 1, 1), 10)
@@ -47,9 +44,7 @@ class SavedGames(GameTestCase):
 
     def test_negative_scores_are_kept(self):
         game = self.start()
-        negative = os.path.join(game.folder, 'negative.sav')
-        with open(negative, 'wb') as f:
-            f.write(saved_game(-5, -2, 0, 1))
+        negative = write_file(game.folder, 'negative.sav', saved_game(-5, -2, 0, 1))
         game.open_file(negative)
         self.assertEqual(game.popups(), [])
         game.run_frames(2)
@@ -61,9 +56,7 @@ class SavedGames(GameTestCase):
     def test_extreme_scores_win_at_once(self):
         game = self.start()
         zero = game.score_signature()
-        extreme = os.path.join(game.folder, 'extreme.sav')
-        with open(extreme, 'wb') as f:
-            f.write(b'2147483647\r\n-2147483648\r\n0\r\n1\r\n')
+        extreme = write_file(game.folder, 'extreme.sav', b'2147483647\r\n-2147483648\r\n0\r\n1\r\n')
         game.open_file(extreme)
         text = game.answer('Winner!', 'y')
         self.assertIn('Player 1 wins!', text)
@@ -74,8 +67,7 @@ class SavedGames(GameTestCase):
         game = self.start()
         folder = os.path.join(game.folder, 'folder.sav')
         os.mkdir(folder)
-        with open(os.path.join(folder, 'inside.sav'), 'wb') as f:
-            f.write(saved_game(1, 1, 0, 1))
+        write_file(folder, 'inside.sav', saved_game(1, 1, 0, 1))
         game.key('ctrl+o')
         game.choose_file('Open', folder)
         # The dialog goes into the folder ("Look in" shows it) and stays open:
@@ -102,9 +94,7 @@ class SavedGames(GameTestCase):
 
     def test_save_over_read_only_file_is_refused(self):
         game = self.start()
-        target = os.path.join(game.folder, 'protected.sav')
-        with open(target, 'wb') as f:
-            f.write(saved_game(5, 5, 0, 1))
+        target = write_file(game.folder, 'protected.sav', saved_game(5, 5, 0, 1))
         os.chmod(target, 0o444)
         game.key('ctrl+a')
         game.choose_file('Save As', target)

@@ -2,7 +2,9 @@
 
 import os
 
-from .driver import GameTestCase, copy_wine_prefix, start_display, wait_until
+from .driver import GameTestCase
+from .process import copy_wine_prefix, start_display
+from .support import wait_until
 
 
 class WindowSizes(GameTestCase):

@@ -18,7 +18,8 @@
 //   closebox HWND              screen point "x y" on the caption's close button
 //   close HWND                 posts WM_CLOSE
 //   click HWND ID              presses a dialog button by its identifier (BM_CLICK)
-//   foreground HWND            brings the window to the front
+//   active                     the foreground window: "hwnd class|title" ("0 |" when none)
+//   frames HWND                the number of frames the game's window has drawn
 #include <windows.h>
 
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include <cstring>
 #include <string>
 
+#include "../../app/MainWindow.h"
 #include "../ClientSize.h"
 
 namespace {
@@ -136,8 +138,9 @@ int FindCloseBox(HWND window)
 
 int Usage()
 {
-    fprintf(stderr, "usage: winctl find CLASS | title|exists|popups|controls|rect|state|closebox|close|"
-                    "foreground HWND | setclient|setwindow HWND W H | show HWND min|restore|max | click HWND ID\n");
+    fprintf(stderr, "usage: winctl find CLASS | active | title|exists|popups|controls|rect|state|closebox|close|"
+                    "frames HWND | setclient|setwindow HWND W H | show HWND min|restore|max | "
+                    "click HWND ID\n");
     return 2;
 }
 
@@ -145,6 +148,12 @@ int Usage()
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "active") {
+        HWND window = GetForegroundWindow();
+        PrintWindow(window);
+        printf(" %s|%s\n", window ? ClassOf(window).c_str() : "", window ? WindowText(window).c_str() : "");
+        return 0;
+    }
     if (argc < 3) return Usage();
     std::string command = argv[1];
     if (command == "find") {
@@ -203,8 +212,15 @@ int main(int argc, char** argv)
         HWND button = GetDlgItem(window, atoi(argv[3]));
         if (button == nullptr) return 3;
         PostMessageA(button, BM_CLICK, 0, 0);
-    } else if (command == "foreground") {
-        SetForegroundWindow(window);
+    } else if (command == "frames") {
+        // Answered between two frames; a game inside a modal loop answers too.
+        DWORD_PTR frames = 0;
+        if (!SendMessageTimeoutA(window, RegisterWindowMessageA(framesDrawnMessageName), 0, 0,
+                                 SMTO_ABORTIFHUNG, 5000, &frames)) {
+            fprintf(stderr, "no answer: %lu\n", GetLastError());
+            return 1;
+        }
+        printf("%lu\n", static_cast<unsigned long>(frames));
     } else {
         return Usage();
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../../game/PaddleGame.h"
+#include "ImportStandIn.h"
 #include "ReferenceRenderer.h"
 #include "TestSupport.h"
 
@@ -268,6 +269,56 @@ TEST_F(FrameIdentity, WholeFrameShownAfterPaintingAndInAnotherWindow)
     ASSERT_TRUE(CompareFrame(5));
     ASSERT_TRUE(CompareFrame(6));
     DestroyWindow(first);
+}
+
+// What a frame could not show, because the window's context could not be had
+// or the copy failed, the next frame shows; a bitmap whose pixels could not be
+// read is read again. The ball jumps between frames, so a part left unshown
+// stays on the window as a ghost.
+TEST_F(FrameIdentity, FrameAfterAFailedReadOrTransferShowsWhatItMissed)
+{
+    StartMatches();
+    Both([](PaddleGame& each) {
+        each.clientRect = {0, 0, 640, 480};
+        each.waveAmplitude = 0;  // the background stays where it is
+        each.ball = {40, 40, 60, 60};
+        each.ballVelX = 15;
+        each.ballVelY = 4;
+    });
+    // Draws one frame both ways without comparing them, so the two stay in step.
+    auto drawOnly = [this](int frame) {
+        srand(1000u + static_cast<unsigned>(frame));
+        match->frameStartTick = timeGetTime() - 1000;
+        match->RenderFrame(window);
+        srand(1000u + static_cast<unsigned>(frame));
+        DrawReference(*reference, window);
+    };
+    auto moveBall = [this]() { Both([](PaddleGame& each) { OffsetRect(&each.ball, 70, 50); }); };
+
+    {
+        // The first frame's first copy reads the lava wall's pixels.
+        ImportStandIn failedRead("gdi32.dll", "BitBlt", &BitBlt, FALSE, ERROR_INVALID_HANDLE, 1);
+        drawOnly(0);
+        EXPECT_GE(failedRead.Calls(), 1);
+    }
+    moveBall();
+    ASSERT_TRUE(CompareFrame(1));
+    moveBall();
+    {
+        ImportStandIn noContext("user32.dll", "GetDC", &GetDC, static_cast<HDC>(nullptr), ERROR_INVALID_HANDLE, 1);
+        drawOnly(2);
+        EXPECT_GE(noContext.Calls(), 1);
+    }
+    moveBall();
+    ASSERT_TRUE(CompareFrame(3));
+    moveBall();
+    {
+        ImportStandIn failedCopy("gdi32.dll", "BitBlt", &BitBlt, FALSE, ERROR_INVALID_HANDLE, 1);
+        drawOnly(4);
+        EXPECT_GE(failedCopy.Calls(), 1);
+    }
+    moveBall();
+    ASSERT_TRUE(CompareFrame(5));
 }
 
 // A bitmap that did not load leaves its context's own one-pixel bitmap to copy

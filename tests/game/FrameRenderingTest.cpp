@@ -67,10 +67,8 @@ protected:
         ASSERT_EQ(height, match->clientRect.bottom);
         match->ballVelX = 0;
         match->ballVelY = 0;
-        ParkSparks();
+        ParkSparks(*match);
     }
-
-    void ParkSparks() { SetAllSparks(*match, {0, -100, -100, 1000000}, {0, -100, -100, 1000000}); }
 
     // A frame started a second ago has no time left to sleep out.
     void Render()
@@ -286,7 +284,7 @@ TEST_F(FrameRendering, BackgroundCopiesLeaveOutTheLastColumn)
     ASSERT_EQ(200, match->lavaWallInfo.bmWidth);
     match->waveAmplitude = 0;
     match->ballVelX = 0;
-    ParkSparks();
+    ParkSparks(*match);
     Render();
     Pixels shown = CaptureClient(window);
     // The first copy covers -64 ... 134, the second 135 ... 333.
@@ -299,15 +297,12 @@ TEST_F(FrameRendering, BackgroundCopiesLeaveOutTheLastColumn)
     }
 }
 
-TEST_F(FrameRendering, ScoreIsWhiteTextFromTheMiddleWithNoBox)
-{
-    Open(800, 600);
-    match->leftScore = 3;
-    match->rightScore = 5;
-    Render();
-    Pixels shown = CaptureClient(window);
+namespace {
 
-    // The expected text, drawn alone in a fresh context of the same kind.
+// The score text alone, white on black, drawn in a fresh context of the kind
+// the game draws into: 200 x 60 pixels, the text's top-left corner at (0, 0).
+Pixels ReferenceScoreText(const char* text)
+{
     HDC screen = GetDC(nullptr);
     HDC referenceDc = CreateCompatibleDC(screen);
     HBITMAP reference = CreateCompatibleBitmap(screen, 200, 60);
@@ -315,12 +310,39 @@ TEST_F(FrameRendering, ScoreIsWhiteTextFromTheMiddleWithNoBox)
     PatBlt(referenceDc, 0, 0, 200, 60, BLACKNESS);
     SetBkMode(referenceDc, TRANSPARENT);
     SetTextColor(referenceDc, white);
-    TextOutA(referenceDc, 0, 0, "3 to 5", 6);
+    TextOutA(referenceDc, 0, 0, text, lstrlenA(text));
     SelectObject(referenceDc, saved);
     DeleteDC(referenceDc);
     ReleaseDC(nullptr, screen);
-    Pixels text = ReadBitmap(reference);
+    Pixels pixels = ReadBitmap(reference);
     DeleteObject(reference);
+    return pixels;
+}
+
+// Pixels of the score's place in an 800-pixel-wide window, from (400, 16),
+// that are white where `text` is not, or the other way round.
+int ScoreTextMismatches(const Pixels& shown, const char* text)
+{
+    Pixels reference = ReferenceScoreText(text);
+    int mismatches = 0;
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            if ((reference.At(x, y) == white) != (shown.At(400 + x, 16 + y) == white)) ++mismatches;
+        }
+    }
+    return mismatches;
+}
+
+}  // namespace
+
+TEST_F(FrameRendering, ScoreIsWhiteTextFromTheMiddleWithNoBox)
+{
+    Open(800, 600);
+    match->leftScore = 3;
+    match->rightScore = 5;
+    Render();
+    Pixels shown = CaptureClient(window);
+    Pixels text = ReferenceScoreText("3 to 5");
 
     int whiteCount = 0;
     int otherCount = 0;
@@ -338,6 +360,25 @@ TEST_F(FrameRendering, ScoreIsWhiteTextFromTheMiddleWithNoBox)
             ASSERT_NE(white, shown.At(x, y)) << "x " << x << " y " << y;
         }
     }
+}
+
+// The score is the last thing drawn: sparks under its letters do not cover them.
+TEST_F(FrameRendering, ScoreIsDrawnOverTheSparks)
+{
+    Open(800, 600);
+    Pixels text = ReferenceScoreText("0 to 0");
+    POINT letter = {-1, -1};
+    for (int y = 0; y < 60 && letter.x < 0; ++y) {
+        for (int x = 0; x < 200 && letter.x < 0; ++x) {
+            if (text.At(x, y) == white) letter = {400 + x, 16 + y};
+        }
+    }
+    ASSERT_GE(letter.x, 0);
+    Pixels sheet = ReadBitmapFile("particle_sheet.bmp");
+    ASSERT_NE(white, sheet.At(5, 0));
+    SetAllSparks(*match, {0, letter.x, letter.y, 37}, {0, letter.x, letter.y, 37});  // column 5 of the sheet
+    Render();
+    EXPECT_EQ(0, ScoreTextMismatches(CaptureClient(window), "0 to 0"));
 }
 
 TEST_F(FrameRendering, SparksShowInSheetColoursOverTheBall)
@@ -400,16 +441,24 @@ class FrameRenderingWinner : public FrameRendering, public ::testing::WithParamI
 
 }  // namespace
 
+// The frame that reached the winning score is on the window before the prompt
+// asks: its score shows while the prompt is open.
 TEST_P(FrameRenderingWinner, YesStartsNewMatch)
 {
     Open(800, 600);
     match->leftScore = GetParam().leftScore;
     match->rightScore = GetParam().rightScore;
     match->ballVelX = 9;
-    DialogAnswerer answerer("Winner!", PressButton(IDYES));
+    Pixels shownAtPrompt;
+    DialogAnswerer answerer("Winner!", [this, &shownAtPrompt](HWND prompt) {
+        shownAtPrompt = CaptureClient(window);
+        PressButton(IDYES)(prompt);
+    });
     Render();
     ASSERT_TRUE(WaitUntil([&] { return answerer.Answered() == 1; }, 5000));
     EXPECT_EQ(GetParam().text, answerer.LastText());
+    std::string score = std::to_string(GetParam().leftScore) + " to " + std::to_string(GetParam().rightScore);
+    EXPECT_EQ(0, ScoreTextMismatches(shownAtPrompt, score.c_str())) << score;
     EXPECT_EQ(0, match->leftScore);
     EXPECT_EQ(0, match->rightScore);
     EXPECT_EQ(-15, match->ballVelX);
@@ -453,6 +502,38 @@ TEST_F(FrameRendering, FrameCountAtLimitStepsBackWholeTurns)
     EXPECT_EQ(128, match->frameCount);
     Render();
     EXPECT_EQ(129, match->frameCount);
+}
+
+namespace {
+
+// Milliseconds by the high-resolution counter, a clock apart from the game's.
+double NowMilliseconds()
+{
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+// A frame lasts 16 ms from the tick the frame step takes as it starts, less
+// the part of a millisecond that tick may already have run. Bounds from below
+// only: a busy machine may stretch a frame, never shorten it.
+TEST_F(FrameRendering, FramesArePacedFromTheirStartTick)
+{
+    Open(800, 600);
+    Render();  // the first frame sets up what later frames keep, and takes longer
+    match->frameStartTick = timeGetTime() - 1000;  // stale: the step takes its own
+    double started = NowMilliseconds();
+    match->StepFrame(window);
+    EXPECT_GE(NowMilliseconds() - started, 15.0) << "a frame that starts now";
+
+    started = NowMilliseconds();
+    match->frameStartTick = timeGetTime() - 10;
+    match->RenderFrame(window);
+    EXPECT_GE(NowMilliseconds() - started, 5.0) << "a frame that started 10 ms ago";
 }
 
 TEST(FrameRenderingCounter, NextFrameCountCountsOnAndStaysInRange)
