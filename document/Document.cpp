@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "../app/MainWindow.h"
+
 namespace {
 
 const char saveFilter[] = "Save Files (*.sav)\0*.sav\0";

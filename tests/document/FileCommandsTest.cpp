@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../../app/MainWindow.h"
 #include "../../game/PaddleGame.h"
 #include "ImportStandIn.h"
 #include "TestSupport.h"
@@ -523,7 +524,8 @@ TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
     EXPECT_FALSE(saved);
     EXPECT_EQ(row.saveAs ? 1 : 0, seen.saveAsDialogs);
     EXPECT_EQ(1, seen.problems);
-    EXPECT_NE(std::string::npos, seen.problemText.find("could not be saved")) << seen.problemText;
+    // The system's words for why follow the colon.
+    EXPECT_NE(std::string::npos, seen.problemText.find("could not be saved: ")) << seen.problemText;
     EXPECT_NE(std::string::npos, seen.problemText.find(target)) << seen.problemText;
     EXPECT_EQ(window, seen.problemOwner);
     EXPECT_TRUE(match->modified);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "../../app/MainWindow.h"
 #include "../../document/Music.h"
 #include "../../game/PaddleGame.h"
 #include "TestSupport.h"
