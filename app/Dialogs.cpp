@@ -25,22 +25,24 @@ const EditedField vectorFields[] = {
     {IDC_Y_VECTOR, &PaddleGame::ballVelY},
 };
 
-// A box's text as a signed decimal number, read as GetDlgItemInt reads it:
-// leading white space skipped, an optional sign, then the digits up to the
-// first other character ("12x" is 12). No digit, or a number outside the
-// signed 32-bit range, gives 0. Converted here rather than by GetDlgItemInt:
-// Wine's keeps an out-of-range error for later calls, so after one such box
-// even 2147483647 read as 0 for the rest of the run.
+// A box's text as a signed decimal number, by the rules documented for a
+// signed GetDlgItemInt: spaces at the start are skipped, a minus sign may
+// come next, then the digits are read up to the first other character ("12x"
+// is 12). Only spaces are skipped and only a minus sign is taken, so a tab or
+// a plus sign before the digits leaves no number. No number, or one outside
+// the signed 32-bit range, gives 0. Converted here rather than by
+// GetDlgItemInt: Wine's keeps an out-of-range error for later calls, so after
+// one such box even 2147483647 read as 0 for the rest of the run.
 int ReadBoxNumber(HWND dialog, int control)
 {
     HWND box = GetDlgItem(dialog, control);
     int length = GetWindowTextLengthA(box);
     std::string text(static_cast<size_t>(length) + 1, '\0');
     text.resize(static_cast<size_t>(GetWindowTextA(box, &text[0], length + 1)));
-    size_t at = text.find_first_not_of(" \t\n\v\f\r");
+    size_t at = text.find_first_not_of(' ');
     if (at == std::string::npos) return 0;
     bool negative = text[at] == '-';
-    if (text[at] == '-' || text[at] == '+') ++at;
+    if (negative) ++at;
     if (at == text.size() || text[at] < '0' || text[at] > '9') return 0;
     const int64_t limit = negative ? int64_t(INT32_MAX) + 1 : int64_t(INT32_MAX);
     int64_t magnitude = 0;

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 extern HINSTANCE appInstance;
+// The one main window; also the owner of the file dialogs and message boxes
+// of the file commands and the music (null when there is none, in tests).
 extern HWND mainWindow;
 extern HMENU mainMenu;
 extern char windowTitle[100];

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "../app/MainWindow.h"
+
 namespace {
 
 const char saveFilter[] = "Save Files (*.sav)\0*.sav\0";
@@ -60,6 +62,21 @@ void Document::PrepareFileDialog(char* file, const char* filter, const char* def
     fileDialog.lpstrDefExt = defaultExtension;
 }
 
+void Document::ReportFailedDialog(const char* caption)
+{
+    DWORD error = CommDlgExtendedError();
+    if (error == 0) return;  // the player cancelled
+    char text[200];
+    if (error == FNERR_BUFFERTOOSMALL) {
+        lstrcpyA(text, "The path of the chosen file is too long. Choose a file in a folder with a shorter path.");
+    } else if (error == FNERR_INVALIDFILENAME) {
+        lstrcpyA(text, "The chosen file name is not valid.");
+    } else {
+        snprintf(text, sizeof text, "The file dialog could not be shown (common dialog error 0x%04lX).", error);
+    }
+    MessageBoxA(mainWindow, text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
 bool Document::ConfirmDiscard(HWND window, const char* caption)
 {
     if (!IsModified()) return true;
@@ -83,6 +100,7 @@ void Document::FileOpen(HWND window)
     PrepareFileDialog(filePath, saveFilter, "sav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     if (!GetOpenFileNameA(&fileDialog)) {
         filePath[0] = '\0';  // a dialog that failed may have left a length in the buffer
+        ReportFailedDialog("Brellix");
         return;
     }
     // Held open while Load reads it, so a file that opens here cannot go away
@@ -119,7 +137,12 @@ bool Document::FileSaveAs()
     char previousPath[MAX_PATH];
     lstrcpynA(previousPath, filePath, MAX_PATH);
     PrepareFileDialog(filePath, saveFilter, "sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT);
-    if (!GetSaveFileNameA(&fileDialog) || !SaveAndReport()) {
+    if (!GetSaveFileNameA(&fileDialog)) {
+        lstrcpynA(filePath, previousPath, MAX_PATH);
+        ReportFailedDialog("Brellix");
+        return false;
+    }
+    if (!SaveAndReport()) {
         lstrcpynA(filePath, previousPath, MAX_PATH);
         return false;
     }

@@ -1,5 +1,7 @@
-// A match as a document: its file path, its unsaved-changes mark, and the New,
-// Open, Save and Save As commands that reach the game through Reset, Load, Save.
+// A match as a document: its file path, its unsaved-changes mark, the New,
+// Open, Save and Save As commands that reach the game through Reset, Load and
+// Save, and the file-dialog record that Open Wave File shares. Tells the
+// player when a file could not be opened or saved or a file dialog failed.
 #pragma once
 
 #include <windows.h>
@@ -31,6 +33,10 @@ protected:
     // Clears fileDialog and fills what every file dialog of the game shares.
     void PrepareFileDialog(char* file, const char* filter, const char* defaultExtension,
                            DWORD flags);
+    // After a file dialog returned zero: a Cancel stays silent; a dialog that
+    // failed (the chosen path too long for the buffer, for one) is told to
+    // the player in a box titled `caption`.
+    static void ReportFailedDialog(const char* caption);
 
 private:
     // Asks about unsaved changes; false when the command must stop.
@@ -38,7 +44,3 @@ private:
     // Saves to filePath and tells the player when that failed.
     bool SaveAndReport();
 };
-
-// Owner of the game's file dialogs and message boxes: the main window, or null
-// when there is none (tests).
-extern HWND mainWindow;

@@ -63,6 +63,7 @@ void PaddleGame::FileOpenWave(HWND window)
     PrepareFileDialog(musicFile, waveFilter, "wav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     if (!GetOpenFileNameA(&fileDialog)) {
         musicFile[0] = '\0';  // a dialog that failed may have left a length in the buffer
+        ReportFailedDialog("Open Wave File");
         return;
     }
 

@@ -107,15 +107,12 @@ bool WriteThenMoveIntoPlace(const char* path, const std::string& contents)
         return false;
     }
     // Windows refuses to move a file onto a read-only one, Wine run as root
-    // replaces it: a target the player has protected is refused here, alike
-    // everywhere, and a folder of the target's name too.
+    // replaces it: a target the player has protected, or a folder of the
+    // target's name, is refused here, alike everywhere, with access denied.
     DWORD attributes = GetFileAttributesA(fullPath);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetLastError(ERROR_FILE_READ_ONLY);
         return false;
     }
     // The new file takes the old one's place, so it is made with the marks a

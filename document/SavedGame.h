@@ -1,5 +1,6 @@
-// Saved game file: writes and reads a match's scores and mode flags.
-// Knows the file format only; choosing the path belongs to the file commands.
+// Saved game file: the text of a match's scores and mode flags, and the
+// game's Save and Load (SavedGame.cpp), which put a file in place whole or not
+// at all and read one back. Choosing the path belongs to the file commands.
 #pragma once
 
 #include <istream>

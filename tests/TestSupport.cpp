@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../app/resource.h"
+
 #include <atomic>
 #include <fstream>
 #include <mutex>
@@ -33,6 +35,11 @@ void SendKey(WORD virtualKey, DWORD flags)
 }
 
 }  // namespace
+
+HINSTANCE Module()
+{
+    return GetModuleHandleA(nullptr);
+}
 
 HWND CreateTestWindow(int clientWidth, int clientHeight)
 {
@@ -81,6 +88,11 @@ void SetAllSparks(PaddleGame& match, const Spark& lead, const Spark& trail)
     }
 }
 
+void ParkSparks(PaddleGame& match)
+{
+    SetAllSparks(match, {0, -100, -100, 1000000}, {0, -100, -100, 1000000});
+}
+
 void PressKey(WORD virtualKey)
 {
     SendKey(virtualKey, 0);
@@ -94,6 +106,15 @@ void ReleaseKey(WORD virtualKey)
 void ReleaseAllKeys()
 {
     for (WORD key : {WORD('A'), WORD('Z'), WORD(VK_UP), WORD(VK_DOWN)}) ReleaseKey(key);
+}
+
+void HoldModifiers(bool control, bool alt)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = control ? 0x80 : 0;
+    keys[VK_MENU] = keys[VK_LMENU] = alt ? 0x80 : 0;
+    SetKeyboardState(keys);
 }
 
 struct DialogAnswerer::State {
@@ -134,15 +155,23 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
     return TRUE;
 }
 
+}  // namespace
+
 // The text of a message box is its static control with identifier 0xFFFF.
-std::string MessageBoxText(HWND box)
+std::string MessageText(HWND box)
 {
     char text[1024] = "";
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     return text;
 }
 
-}  // namespace
+// The file-name box of the common dialogs is combo box 0x47C (cmb13) or, in
+// older layouts, edit box 0x480 (edt1).
+HWND FileNameBox(HWND dialog)
+{
+    HWND box = GetDlgItem(dialog, 0x47C);
+    return box != nullptr ? box : GetDlgItem(dialog, 0x480);
+}
 
 DialogAnswerer::DialogAnswerer(const std::string& title, std::function<void(HWND)> answer)
     : state(new State)
@@ -158,7 +187,7 @@ DialogAnswerer::DialogAnswerer(const std::string& title, std::function<void(HWND
                 Sleep(50);  // let the dialog finish setting itself up
                 {
                     std::lock_guard<std::mutex> lock(s->mutex);
-                    s->lastText = MessageBoxText(request.found);
+                    s->lastText = MessageText(request.found);
                     s->lastAnswered = request.found;
                 }
                 s->answer(request.found);
@@ -223,11 +252,7 @@ std::function<void(HWND)> PressButton(int buttonId)
 std::function<void(HWND)> ChooseFile(const std::string& path)
 {
     return [path](HWND dialog) {
-        // The file-name box of the common dialogs is combo box 0x47C (cmb13)
-        // or, in older layouts, edit box 0x480 (edt1).
-        HWND nameBox = GetDlgItem(dialog, 0x47C);
-        if (nameBox == nullptr) nameBox = GetDlgItem(dialog, 0x480);
-        SendMessageA(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        SendMessageA(FileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     };
@@ -243,6 +268,12 @@ std::string MakeTempFolder()
         name << base << "brellix-test-" << GetCurrentProcessId() << "-" << ++counter << "\\";
         if (CreateDirectoryA(name.str().c_str(), nullptr)) return name.str();
     }
+}
+
+std::string SavedGameText(int leftScore, int rightScore, bool cheatMode, bool computerOpponent)
+{
+    return std::to_string(leftScore) + "\r\n" + std::to_string(rightScore) + "\r\n" + (cheatMode ? "1" : "0") +
+           "\r\n" + (computerOpponent ? "1" : "0") + "\r\n";
 }
 
 std::string ReadWholeFile(const std::string& path)
@@ -290,6 +321,40 @@ std::string ItemState(HMENU menu, UINT id)
     std::string text = (state & MF_GRAYED) ? "grayed" : (state & MF_DISABLED) ? "disabled" : "enabled";
     if (state & MF_CHECKED) text += ",checked";
     return text;
+}
+
+namespace {
+
+const UINT menuCommands[] = {
+    IDM_NEW, IDM_OPEN, IDM_OPEN_WAVE, IDM_SAVE, IDM_SAVE_AS, IDM_EXIT,
+    IDM_VECTOR, IDM_TWO_PLAYER, IDM_BACKGROUND_WAVEFORM, IDM_CHEAT_MODE, IDM_ABOUT,
+};
+
+}  // namespace
+
+MenuStates ReadMenu(HMENU menu)
+{
+    MenuStates states;
+    for (UINT id : menuCommands) states[id] = ItemState(menu, id);
+    return states;
+}
+
+MenuStates NormalMenu()
+{
+    MenuStates states;
+    for (UINT id : menuCommands) states[id] = "enabled";
+    states[IDM_VECTOR] = "grayed";
+    return states;
+}
+
+MenuStates CheatMenu()
+{
+    MenuStates states = NormalMenu();
+    states[IDM_VECTOR] = "enabled";
+    states[IDM_SAVE] = "grayed";
+    states[IDM_SAVE_AS] = "grayed";
+    states[IDM_CHEAT_MODE] = "enabled,checked";
+    return states;
 }
 
 COLORREF Pixels::At(int x, int y) const

@@ -1,19 +1,24 @@
 // Helpers the tests share: real windows of a chosen client size, a match in
-// its own window, sparks set all alike, keys held through SendInput, answering
-// the message boxes and dialogs the code under test opens, temporary folders,
-// and pixels read back.
+// its own window, sparks set all alike, keys held through SendInput or in the
+// keyboard state, answering and reading the message boxes and dialogs the code
+// under test opens, menu states, saved-game files, temporary folders, and
+// pixels read back.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../game/PaddleGame.h"
 #include "ClientSize.h"
+
+// This test program's module: it carries the game's resources.
+HINSTANCE Module();
 
 // A shown top-level window whose client area is exactly width x height pixels.
 // Destroy it with DestroyWindow.
@@ -34,6 +39,10 @@ protected:
 // Gives every pair of all three spark systems the same lead and trail.
 void SetAllSparks(PaddleGame& match, const Spark& lead, const Spark& trail);
 
+// Puts every spark out of sight, standing still, with a life no test outlasts,
+// so a test sees only the sparks it sets up.
+void ParkSparks(PaddleGame& match);
+
 
 // Holds a key down until it is released; GetAsyncKeyState sees it at once.
 void PressKey(WORD virtualKey);
@@ -41,6 +50,10 @@ void ReleaseKey(WORD virtualKey);
 
 // Releases every key the tests use, so one test's keys never leak into the next.
 void ReleaseAllKeys();
+
+// Marks Ctrl and Alt held or released in this thread's keyboard state, which
+// TranslateAccelerator reads; nothing is sent to any window.
+void HoldModifiers(bool control, bool alt);
 
 // While alive, answers every dialog window of this process whose title is
 // `title` by calling `answer` with its handle (from another thread, while the
@@ -76,8 +89,19 @@ std::function<void(HWND)> PressButton(int buttonId);
 // Types a full path into a common file dialog's name box and presses Open/Save.
 std::function<void(HWND)> ChooseFile(const std::string& path);
 
+// The text a message box shows.
+std::string MessageText(HWND box);
+
+// The file-name box of a common file dialog; null for any other window, a
+// message box included.
+HWND FileNameBox(HWND dialog);
+
 // A fresh, empty folder under the temporary folder; ends in a backslash.
 std::string MakeTempFolder();
+
+// A saved game as the game writes it: both scores, then the cheat and
+// computer flags, one a line.
+std::string SavedGameText(int leftScore, int rightScore, bool cheatMode, bool computerOpponent);
 
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& contents);
@@ -86,6 +110,12 @@ bool FileExists(const std::string& path);
 // A menu item's state: "enabled", "grayed" or "disabled", with ",checked" for
 // a marked item; "missing" when the menu has no such item.
 std::string ItemState(HMENU menu, UINT id);
+
+// The state of every command of the game's menu, by command.
+using MenuStates = std::map<UINT, std::string>;
+MenuStates ReadMenu(HMENU menu);
+MenuStates NormalMenu();  // as at start: only Vector grayed, nothing checked
+MenuStates CheatMenu();   // Vector enabled, Save and Save As grayed, Cheat Mode checked
 
 // Pixels of a bitmap or of a window's client area, read in one go.
 struct Pixels {

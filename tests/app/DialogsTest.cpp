@@ -14,11 +14,6 @@
 
 namespace {
 
-HINSTANCE Module()
-{
-    return GetModuleHandleA(nullptr);
-}
-
 std::string ItemText(HWND dialog, int id)
 {
     char text[64] = "";
@@ -192,6 +187,8 @@ const ValueRow valueRows[] = {
     {"", 0},
     {"abc", 0},
     {"  42", 42},
+    {"+5", 0},
+    {"\t5", 0},
     {"12x", 12},
     {"0000000000000000000042", 42},
     {"2147483647", INT_MAX},

@@ -14,23 +14,6 @@
 
 namespace {
 
-HINSTANCE Module()
-{
-    return GetModuleHandleA(nullptr);
-}
-
-// Vector, Save, Save As, Two Player, Cheat Mode: the items commands change.
-std::vector<std::string> Marks(HMENU menu)
-{
-    std::vector<std::string> marks;
-    for (UINT id : {IDM_VECTOR, IDM_SAVE, IDM_SAVE_AS, IDM_TWO_PLAYER, IDM_CHEAT_MODE})
-        marks.push_back(ItemState(menu, id));
-    return marks;
-}
-
-const std::vector<std::string> normalMarks = {"grayed", "enabled", "enabled", "enabled", "enabled"};
-const std::vector<std::string> cheatMarks = {"enabled", "grayed", "grayed", "enabled", "enabled,checked"};
-
 // Takes the quit message if one is waiting; returns its exit code or -1.
 int TakeQuit()
 {
@@ -131,7 +114,7 @@ TEST_F(MainWindow, ClassAndWindowAreSetUpFromTheResources)
     EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW), style & WS_OVERLAPPEDWINDOW);
     ASSERT_NE(nullptr, mainMenu);
     EXPECT_EQ(3, GetMenuItemCount(mainMenu));
-    EXPECT_EQ(normalMarks, Marks(mainMenu));
+    EXPECT_EQ(NormalMenu(), ReadMenu(mainMenu));
 }
 
 // Painting validates the window; otherwise the frame loop would never find
@@ -151,7 +134,7 @@ TEST_F(MainWindow, TwoPlayerCommandFlipsFlagAndMark)
     EXPECT_EQ("enabled,checked", ItemState(mainMenu, IDM_TWO_PLAYER));
     EXPECT_EQ(0, Command(IDM_TWO_PLAYER, 1));  // the accelerator's form
     EXPECT_TRUE(game.computerOpponent);
-    EXPECT_EQ(normalMarks, Marks(mainMenu));
+    EXPECT_EQ(NormalMenu(), ReadMenu(mainMenu));
 }
 
 TEST_F(MainWindow, CheatModeCommandSwitchesToCheatMenuOnce)
@@ -160,9 +143,9 @@ TEST_F(MainWindow, CheatModeCommandSwitchesToCheatMenuOnce)
     EXPECT_EQ(0, Command(IDM_CHEAT_MODE, 1));
     EXPECT_TRUE(game.cheatMode);
     EXPECT_FALSE(game.modified);
-    EXPECT_EQ(cheatMarks, Marks(mainMenu));
+    EXPECT_EQ(CheatMenu(), ReadMenu(mainMenu));
     EXPECT_EQ(0, Command(IDM_CHEAT_MODE));
-    EXPECT_EQ(cheatMarks, Marks(mainMenu));
+    EXPECT_EQ(CheatMenu(), ReadMenu(mainMenu));
 }
 
 TEST_F(MainWindow, UnknownCommandChangesNothing)
@@ -174,7 +157,7 @@ TEST_F(MainWindow, UnknownCommandChangesNothing)
     EXPECT_TRUE(game.computerOpponent);
     EXPECT_FALSE(game.cheatMode);
     EXPECT_TRUE(game.modified);
-    EXPECT_EQ(normalMarks, Marks(mainMenu));
+    EXPECT_EQ(NormalMenu(), ReadMenu(mainMenu));
     EXPECT_EQ(-1, TakeQuit());
 }
 
@@ -214,15 +197,17 @@ TEST_F(MainWindow, NewInCheatModeReturnsToNormalMenu)
     ASSERT_FALSE(game.modified);  // so New asks nothing
     EXPECT_EQ(0, Command(IDM_NEW, 1));
     EXPECT_FALSE(game.cheatMode);
-    std::vector<std::string> expected = normalMarks;
-    expected[3] = "enabled,checked";  // Two Player is not part of the refresh
-    EXPECT_EQ(expected, Marks(mainMenu));
+    MenuStates expected = NormalMenu();
+    expected[IDM_TWO_PLAYER] = "enabled,checked";  // Two Player is not part of the refresh
+    EXPECT_EQ(expected, ReadMenu(mainMenu));
 }
 
 struct OpenRow {
     const char* name;
     bool startInCheatMode;
-    const char* file;        // saved game chosen, or nullptr to cancel the dialog
+    bool chosen;          // a saved game is chosen; false: the dialog is cancelled
+    bool fileCheatMode;   // the chosen file's flags
+    bool fileComputerOpponent;
     bool cheatAfter;
     bool cheatMenuAfter;
     bool computerAfter;
@@ -242,19 +227,19 @@ TEST_P(OpenCommand, RefreshesMenuFromCheatFlag)
     const OpenRow& row = GetParam();
     if (row.startInCheatMode) Command(IDM_CHEAT_MODE);
     std::string path = MakeTempFolder() + "match.sav";
-    if (row.file != nullptr) WriteWholeFile(path, row.file);
-    AnsweredCommand(IDM_OPEN, 0, "Open", row.file != nullptr ? ChooseFile(path) : PressButton(IDCANCEL));
+    if (row.chosen) WriteWholeFile(path, SavedGameText(1, 2, row.fileCheatMode, row.fileComputerOpponent));
+    AnsweredCommand(IDM_OPEN, 0, "Open", row.chosen ? ChooseFile(path) : PressButton(IDCANCEL));
     EXPECT_EQ(row.cheatAfter, game.cheatMode);
     EXPECT_EQ(row.computerAfter, game.computerOpponent);
-    EXPECT_EQ(row.cheatMenuAfter ? cheatMarks : normalMarks, Marks(mainMenu));
+    EXPECT_EQ(row.cheatMenuAfter ? CheatMenu() : NormalMenu(), ReadMenu(mainMenu));
 }
 
 const OpenRow openRows[] = {
-    {"CheatClearFromCheatMenu", true, "1\r\n2\r\n0\r\n1\r\n", false, false, true},
-    {"CheatSetFromNormalMenu", false, "1\r\n2\r\n1\r\n1\r\n", true, false, true},
-    {"CheatSetFromCheatMenu", true, "1\r\n2\r\n1\r\n1\r\n", true, true, true},
-    {"CancelledInCheatMode", true, nullptr, true, true, true},
-    {"TwoPlayersLeaveTheTwoPlayerMark", false, "1\r\n2\r\n0\r\n0\r\n", false, false, false},
+    {"CheatClearFromCheatMenu", true, true, false, true, false, false, true},
+    {"CheatSetFromNormalMenu", false, true, true, true, true, false, true},
+    {"CheatSetFromCheatMenu", true, true, true, true, true, true, true},
+    {"CancelledInCheatMode", true, false, false, false, true, true, true},
+    {"TwoPlayersLeaveTheTwoPlayerMark", false, true, false, false, false, false, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(MainWindow, OpenCommand, testing::ValuesIn(openRows),
@@ -300,14 +285,6 @@ LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void HoldControl(bool held)
-{
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = keys[VK_LCONTROL] = held ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
 class FrameLoop : public MainWindow {
 protected:
     void SetUp() override
@@ -336,7 +313,7 @@ protected:
 
     void TearDown() override
     {
-        HoldControl(false);
+        HoldModifiers(false, false);
         DestroyWindow(recorder);
         DestroyAcceleratorTable(accelerators);
         MainWindow::TearDown();
@@ -405,7 +382,7 @@ TEST_F(FrameLoop, StopsAtQuitWithoutDispatchingIt)
 // Ctrl+V does nothing while Vector is grayed.
 TEST_F(FrameLoop, OffersKeystrokesToTheAcceleratorTable)
 {
-    HoldControl(true);
+    HoldModifiers(true, false);
     PostMessageA(window, WM_KEYDOWN, 'V', 1);
     PostMessageA(window, WM_KEYDOWN, '2', 1);
     PostQuitMessage(0);

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -13,42 +12,9 @@
 
 namespace {
 
-const UINT menuCommands[] = {
-    IDM_NEW, IDM_OPEN, IDM_OPEN_WAVE, IDM_SAVE, IDM_SAVE_AS, IDM_EXIT,
-    IDM_VECTOR, IDM_TWO_PLAYER, IDM_BACKGROUND_WAVEFORM, IDM_CHEAT_MODE, IDM_ABOUT,
-};
-
 HMENU LoadMainMenu()
 {
-    return LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN));
-}
-
-using MenuStates = std::map<UINT, std::string>;
-
-MenuStates ReadMenu(HMENU menu)
-{
-    MenuStates states;
-    for (UINT id : menuCommands) states[id] = ItemState(menu, id);
-    return states;
-}
-
-// The menu as it starts: only Vector grayed, nothing checked.
-MenuStates NormalMenu()
-{
-    MenuStates states;
-    for (UINT id : menuCommands) states[id] = "enabled";
-    states[IDM_VECTOR] = "grayed";
-    return states;
-}
-
-MenuStates CheatMenu()
-{
-    MenuStates states = NormalMenu();
-    states[IDM_VECTOR] = "enabled";
-    states[IDM_SAVE] = "grayed";
-    states[IDM_SAVE_AS] = "grayed";
-    states[IDM_CHEAT_MODE] = "enabled,checked";
-    return states;
+    return LoadMenuA(Module(), MAKEINTRESOURCEA(IDR_MAIN));
 }
 
 // The real menu bar as mainMenu, and the global game's flags as at start.
@@ -256,17 +222,17 @@ protected:
         WNDCLASSEXA windowClass = {};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = RecordingProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hInstance = Module();
         windowClass.lpszClassName = recordingClass;
         RegisterClassExA(&windowClass);
     }
 
     void SetUp() override
     {
-        table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN));
+        table = LoadAcceleratorsA(Module(), MAKEINTRESOURCEA(IDR_MAIN));
         ASSERT_NE(nullptr, table);
         window = CreateWindowExA(0, recordingClass, "Accelerators", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
-                                 nullptr, LoadMainMenu(), GetModuleHandleA(nullptr), nullptr);
+                                 nullptr, LoadMainMenu(), Module(), nullptr);
         ASSERT_NE(nullptr, window);
         ShowWindow(window, SW_SHOWNORMAL);
         receivedCommands.clear();
@@ -277,17 +243,6 @@ protected:
         HoldModifiers(false, false);
         DestroyWindow(window);  // destroys its menu too
         DestroyAcceleratorTable(table);
-    }
-
-    static void HoldModifiers(bool control, bool alt)
-    {
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        keys[VK_CONTROL] = control ? 0x80 : 0;
-        keys[VK_LCONTROL] = control ? 0x80 : 0;
-        keys[VK_MENU] = alt ? 0x80 : 0;
-        keys[VK_LMENU] = alt ? 0x80 : 0;
-        SetKeyboardState(keys);
     }
 
     // Offers one keyboard message to the translation; returns what it returned.

@@ -8,16 +8,12 @@
 #include <vector>
 
 #include "../../app/resource.h"
+#include "TestSupport.h"
 
 // The resources are linked into this test program, so every check reads the
 // same compiled menu, accelerators, strings, icons and dialogs as the game.
 
 namespace {
-
-HINSTANCE Module()
-{
-    return GetModuleHandleA(nullptr);
-}
 
 // One resource of this program as the platform finds and loads it: its first
 // byte and its size; nullptr and 0 when it is missing.

@@ -6,28 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "../../app/MainWindow.h"
 #include "../../game/PaddleGame.h"
 #include "ImportStandIn.h"
 #include "TestSupport.h"
 
 namespace {
-
-// The text of a message box is its static control 0xFFFF.
-std::string MessageText(HWND box)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
-// The common file dialogs have a file-name box (cmb13, or edt1 in older
-// layouts); a message box has none. "Open" is the title of both the prompt
-// before Open and the Open dialog.
-HWND FileNameBox(HWND dialog)
-{
-    HWND box = GetDlgItem(dialog, 0x47C);
-    return box != nullptr ? box : GetDlgItem(dialog, 0x480);
-}
 
 // How a player answers whatever the file commands show.
 struct Plan {
@@ -54,14 +38,15 @@ struct Seen {
 };
 
 // Answers, from other threads, every window a file command can show, while
-// it lives. Read `seen` only after it is destroyed.
+// it lives. Read `seen` only after it is destroyed. "Open" is the title of both
+// the prompt before Open and the Open dialog; only the dialog has a file-name box.
 class Player {
 public:
     Player(const Plan& plan, Seen& seen) : plan(plan), seen(seen)
     {
         // The question before replacing a file is titled "Error" by Wine and
         // "Confirm Save As" by Windows.
-        for (const char* title : {"New", "Open", "Save As", "Brellix", "Error", "Confirm Save As"}) {
+        for (const char* title : {"New", "Open", "Save As", "Brellix", "Open Wave File", "Error", "Confirm Save As"}) {
             std::string name = title;
             answerers.emplace_back(new DialogAnswerer(name, [this, name](HWND shown) { Answer(name, shown); }));
         }
@@ -73,7 +58,7 @@ private:
         std::unique_lock<std::mutex> lock(mutex);
         HWND owner = GetWindow(shown, GW_OWNER);
         HWND nameBox = FileNameBox(shown);
-        if (title == "Brellix") {
+        if (title == "Brellix" || title == "Open Wave File") {
             ++seen.problems;
             seen.problemText = MessageText(shown);
             seen.problemOwner = owner;
@@ -164,7 +149,7 @@ protected:
     }
 
     // What PlayAMatch's match looks like on disk.
-    const std::string matchInPlayFile = "4\r\n6\r\n1\r\n0\r\n";
+    const std::string matchInPlayFile = SavedGameText(4, 6, true, false);
 
     void SetFilePath(const std::string& path)
     {
@@ -202,8 +187,8 @@ TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
     bool open = std::string(row.command) == "Open";
     std::string current = folder + "current.sav";
     std::string other = folder + "other.sav";
-    WriteWholeFile(current, "9\r\n9\r\n0\r\n0\r\n");
-    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(current, SavedGameText(9, 9, false, false));
+    WriteWholeFile(other, SavedGameText(1, 2, false, true));
     PlayAMatch(row.modified);
     SetFilePath(current);
     ValidateRect(window, nullptr);
@@ -231,7 +216,7 @@ TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
     }
     EXPECT_EQ(0, seen.saveAsDialogs);
     EXPECT_EQ(0, seen.problems) << seen.problemText;
-    EXPECT_EQ(row.saved ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(current));
+    EXPECT_EQ(row.saved ? matchInPlayFile : SavedGameText(9, 9, false, false), ReadWholeFile(current));
     EXPECT_EQ(open && row.goesOn ? 1 : 0, seen.openDialogs);
     ExpectRepainting(row.goesOn);
 
@@ -285,7 +270,7 @@ TEST_P(FileCommandsUnsaved, YesStopsWhenTheSaveDidNotHappen)
     bool open = std::string(row.command) == "Open";
     std::string unwritable = folder + "missing\\match.sav";
     std::string other = folder + "other.sav";
-    WriteWholeFile(other, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(other, SavedGameText(1, 2, false, true));
     PlayAMatch(true);
     if (row.hasFile) SetFilePath(unwritable);
     ValidateRect(window, nullptr);
@@ -329,7 +314,7 @@ TEST_F(FileCommands, SaveAfterOpenWritesBackToTheOpenedFileWhereverTheDirectoryM
     ASSERT_TRUE(CreateDirectoryA(games.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
     std::string opened = games + "match.sav";
-    WriteWholeFile(opened, "1\r\n2\r\n0\r\n1\r\n");
+    WriteWholeFile(opened, SavedGameText(1, 2, false, true));
 
     Plan plan;
     plan.openFile = opened;
@@ -346,7 +331,7 @@ TEST_F(FileCommands, SaveAfterOpenWritesBackToTheOpenedFileWhereverTheDirectoryM
 
     EXPECT_EQ(1, seen.openDialogs);
     EXPECT_EQ(0, seen.saveAsDialogs);
-    EXPECT_EQ("5\r\n2\r\n0\r\n1\r\n", ReadWholeFile(opened));
+    EXPECT_EQ(SavedGameText(5, 2, false, true), ReadWholeFile(opened));
     EXPECT_FALSE(FileExists(elsewhere + "match.sav"));
     EXPECT_FALSE(match->modified);
 }
@@ -366,6 +351,7 @@ TEST_F(FileCommands, CancelledOpenEmptiesThePathAndKeepsTheMatch)
     }
 
     EXPECT_EQ(1, seen.openDialogs);
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
     EXPECT_STREQ("", match->filePath);
     ExpectMatchInPlay();
     EXPECT_TRUE(match->modified);
@@ -380,7 +366,7 @@ TEST_P(FileCommandsBadOpen, SaysWhatWentWrongAndChangesNothing)
 {
     bool held = GetParam();
     std::string bad = folder + "bad.sav";
-    WriteWholeFile(bad, held ? "1\r\n2\r\n0\r\n1\r\n" : "3\r\nabc\r\n0\r\n1\r\n");
+    WriteWholeFile(bad, held ? SavedGameText(1, 2, false, true) : "3\r\nabc\r\n0\r\n1\r\n");
     HANDLE holder = INVALID_HANDLE_VALUE;
     if (held) {
         holder = CreateFileA(bad.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -435,7 +421,7 @@ TEST_F(FileCommands, SaveAsAddsTheDefaultExtensionAndASaveAfterItNeedsNoDialog)
     EXPECT_EQ(window, seen.dialogOwner);
     EXPECT_EQ(0, seen.replaceQuestions);
     EXPECT_EQ(folder + "match.sav", match->filePath);
-    EXPECT_EQ("7\r\n6\r\n1\r\n0\r\n", ReadWholeFile(folder + "match.sav"));
+    EXPECT_EQ(SavedGameText(7, 6, true, false), ReadWholeFile(folder + "match.sav"));
     EXPECT_FALSE(match->modified);
 }
 
@@ -467,6 +453,7 @@ TEST_F(FileCommands, CancelledSaveAsChangesNothing)
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ(1, seen.saveAsDialogs);
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
     EXPECT_EQ(folder + "kept.sav", match->filePath);
     EXPECT_TRUE(match->modified);
     EXPECT_FALSE(FileExists(folder + "kept.sav"));
@@ -479,7 +466,7 @@ TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
 {
     bool replace = GetParam() == IDYES;
     std::string existing = folder + "existing.sav";
-    WriteWholeFile(existing, "9\r\n9\r\n0\r\n0\r\n");
+    WriteWholeFile(existing, SavedGameText(9, 9, false, false));
     PlayAMatch(true);
     Plan plan;
     plan.saveAsFile = existing;
@@ -492,7 +479,7 @@ TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
     }
     EXPECT_EQ(1, seen.replaceQuestions);
     EXPECT_EQ(replace, saved);
-    EXPECT_EQ(replace ? matchInPlayFile : "9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(existing));
+    EXPECT_EQ(replace ? matchInPlayFile : SavedGameText(9, 9, false, false), ReadWholeFile(existing));
     EXPECT_EQ(replace ? existing : "", match->filePath);
     EXPECT_EQ(!replace, match->modified);
 }
@@ -518,7 +505,7 @@ TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
     const FailedSaveRow& row = GetParam();
     std::string target = row.readOnly ? folder + "locked.sav" : folder + "missing\\match.sav";
     if (row.readOnly) {
-        WriteWholeFile(target, "9\r\n9\r\n0\r\n0\r\n");
+        WriteWholeFile(target, SavedGameText(9, 9, false, false));
         ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
         readOnlyFile = target;
     }
@@ -537,13 +524,14 @@ TEST_P(FileCommandsFailedSave, KeepsTheOldFileAndTheMarkAndSaysSo)
     EXPECT_FALSE(saved);
     EXPECT_EQ(row.saveAs ? 1 : 0, seen.saveAsDialogs);
     EXPECT_EQ(1, seen.problems);
-    EXPECT_NE(std::string::npos, seen.problemText.find("could not be saved")) << seen.problemText;
+    // The system's words for why follow the colon.
+    EXPECT_NE(std::string::npos, seen.problemText.find("could not be saved: ")) << seen.problemText;
     EXPECT_NE(std::string::npos, seen.problemText.find(target)) << seen.problemText;
     EXPECT_EQ(window, seen.problemOwner);
     EXPECT_TRUE(match->modified);
     EXPECT_EQ(kept, match->filePath);
     if (row.readOnly) {
-        EXPECT_EQ("9\r\n9\r\n0\r\n0\r\n", ReadWholeFile(target));
+        EXPECT_EQ(SavedGameText(9, 9, false, false), ReadWholeFile(target));
     } else {
         EXPECT_FALSE(FileExists(target));
     }
@@ -650,3 +638,95 @@ INSTANTIATE_TEST_SUITE_P(
                       DialogSetUpRow{"OpenWaveFile", "Wave Files (*.wav)|*.wav|",
                                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
     [](const ::testing::TestParamInfo<DialogSetUpRow>& info) { return std::string(info.param.name); });
+
+// A file dialog that fails, here because the chosen path does not fit its
+// buffer, is told to the player in plain words, never taken for a Cancel.
+class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
+{
+    const std::string& command = GetParam();
+    bool saveAs = command == "SaveAs";
+    PlayAMatch(true);
+    SetFilePath(folder + "kept.sav");
+    Plan plan;
+    plan.prompt = IDNO;
+    Seen seen;
+    {
+        Player player(plan, seen);
+        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS);
+        ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError,
+                             DWORD(FNERR_BUFFERTOOSMALL), ERROR_SUCCESS);
+        if (command == "Open") {
+            match->FileOpen(window);
+        } else if (saveAs) {
+            EXPECT_FALSE(match->FileSaveAs());
+        } else {
+            match->FileOpenWave(window);
+        }
+        EXPECT_EQ(1, dialog.Calls());
+    }
+    EXPECT_EQ(1, seen.problems);
+    EXPECT_NE(std::string::npos, seen.problemText.find("too long")) << seen.problemText;
+    EXPECT_EQ(window, seen.problemOwner);
+    ExpectMatchInPlay();
+    EXPECT_TRUE(match->modified);
+    EXPECT_EQ(command == "Open" ? "" : folder + "kept.sav", match->filePath);
+    EXPECT_FALSE(FileExists(folder + "kept.sav"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FileCommandsFailedDialog, ::testing::Values("Open", "SaveAs", "OpenWave"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// The program's code page is UTF-8, so a folder and names with letters that
+// no Western code page has reach the files whole: the match is saved and
+// opened again, and the music is chosen and named in the title.
+TEST_F(FileCommands, SaveOpenAndMusicWorkUnderNamesInAnyLanguage)
+{
+    const std::string folderName = u8"Spiele \u00DCn\u00EF \u65E5\u672C \u042E\u043B\u044F";
+    const std::string gameName = u8"\u042E\u043B\u044F \u8A66\u5408.sav";
+    const std::string musicName = u8"\u041C\u0435\u043B\u043E\u0434\u0438\u044F \u266A.wav";
+    // Wide names made here from UTF-8 by name, not through the code page.
+    auto wide = [](const std::string& text) {
+        std::wstring converted(text.size(), L'\0');
+        converted.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &converted[0],
+                                             static_cast<int>(converted.size())));
+        return converted;
+    };
+    std::string games = folder + folderName + "\\";
+    std::wstring wideGames = wide(games);
+    ASSERT_TRUE(CreateDirectoryW(wideGames.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(wide(std::string(startDirectory) + "\\Rovor.wav").c_str(),
+                          (wideGames + wide(musicName)).c_str(), FALSE));
+    PlayAMatch(true);
+    LoopBound bound;  // a name that arrives mangled leaves a file dialog open
+    Seen seen;
+    {
+        Plan plan;
+        plan.saveAsFile = games + gameName;
+        Player player(plan, seen);
+        EXPECT_TRUE(match->FileSaveAs());
+    }
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((wideGames + wide(gameName)).c_str()));
+    match->leftScore = 0;
+    {
+        Plan plan;
+        plan.openFile = games + gameName;
+        Player player(plan, seen);
+        match->FileOpen(window);
+    }
+    EXPECT_EQ(4, match->leftScore);
+    EXPECT_EQ(games + gameName, match->filePath);
+    {
+        Plan plan;
+        plan.openFile = games + musicName;
+        Player player(plan, seen);
+        match->FileOpenWave(window);
+    }
+    EXPECT_EQ(0, seen.problems) << seen.problemText;
+    wchar_t title[MAX_PATH] = L"";
+    GetWindowTextW(window, title, MAX_PATH);
+    EXPECT_EQ(wide(musicName), title);
+    match->StopMusic();
+}

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "../../app/MainWindow.h"
 #include "../../document/Music.h"
 #include "../../game/PaddleGame.h"
 #include "TestSupport.h"
@@ -52,20 +53,6 @@ std::string WindowTitle(HWND window)
     char title[MAX_PATH];
     GetWindowTextA(window, title, sizeof title);
     return title;
-}
-
-// The text of a message box is its static control 0xFFFF.
-std::string MessageText(HWND box)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
-// The common file dialogs have a file-name box (cmb13, or edt1 in older layouts).
-bool IsFileDialog(HWND dialog)
-{
-    return GetDlgItem(dialog, 0x47C) != nullptr || GetDlgItem(dialog, 0x480) != nullptr;
 }
 
 }  // namespace
@@ -156,7 +143,7 @@ protected:
             DialogAnswerer dialog("Open", [this, file](HWND shown) {
                 ++dialogs;
                 dialogOwner = GetWindow(shown, GW_OWNER);
-                if (!IsFileDialog(shown) || file.empty()) {
+                if (FileNameBox(shown) == nullptr || file.empty()) {
                     PressButton(IDCANCEL)(shown);
                 } else {
                     ChooseFile(file)(shown);

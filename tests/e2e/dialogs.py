@@ -6,11 +6,16 @@ from .support import E2EError, wait_until, windows_path
 
 class Dialogs:
     def popups(self):
-        """Other visible top-level windows of the game: [(hwnd, class, title)]."""
-        if not self.window_exists():
+        """Other visible top-level windows of the game: [(hwnd, class, title)].
+        None of them once the game's window is gone; winctl failing for another reason
+        fails the case, rather than pass for a closed dialog."""
+        code, text = self.winctl('popups', self.hwnd, check=False)
+        if code == 3:  # no such window
             return []
+        if code != 0:
+            raise E2EError('winctl popups failed (%d): %s' % (code, text))
         found = []
-        for line in self.winctl('popups', self.hwnd, check=False)[1].splitlines():
+        for line in text.splitlines():
             hwnd, _, rest = line.partition(' ')
             cls, _, title = rest.partition('|')
             found.append((hwnd, cls, title))

@@ -54,30 +54,6 @@ class GameTestCase(unittest.TestCase):
     def start(self, prepare=None, **kwargs):
         return Game(self, self.game_dir, self.winctl, prepare, keep=self.keep, **kwargs)
 
-    def point_for_left(self, game):
-        """Scores one point for the left player from a fresh match: the right
-        paddle moves up out of the way, a new match is served to the computer,
-        which returns it level, and the ball passes the right paddle. Returns
-        the score text's signature at 0 to 0."""
-        zero = game.score_signature()
-        game.keydown('Up')
-        # New serves the ball to the left from the centre, so the held key has
-        # long moved the right paddle away when the ball comes back. About,
-        # pressed after it, shows that New is done (and answers New's question
-        # should a point have come first).
-        game.key('ctrl+n', 'alt+slash')
-
-        def after_new():
-            if game.popup('New'):
-                game.answer('New', 'n')
-            return game.popup('About')
-        wait_until('New to finish', after_new, 20)
-        game.answer('About')
-        self.assertEqual(game.score_signature(), zero, 'New did not show 0 to 0')
-        game.wait_score_change(zero, 30)
-        game.keyup('Up')
-        return zero
-
     def check_plays_on(self, game):
         game.run_frames(1)
         # New serves a ball even when the setup stopped early, and the frames

@@ -1,7 +1,9 @@
 """Keys and the mouse: xdotool presses keys and clicks on the X display, where
-they go to the window that holds the X focus. A key pressed before the game's
-window holds the focus is lost, so the driver waits until the window meant to
-get them holds it: Wine's foreground window (winctl) and X's focus both."""
+they go to the window that holds the X focus or, while the root window holds
+it (as after a focused window closed, with no window manager to pass the focus
+on), to the window under the pointer. A key pressed before the game's window
+holds the keys is lost, so the driver waits until the window meant to get
+them holds them: Wine's foreground window (winctl) and X's keys both."""
 
 import subprocess
 
@@ -16,16 +18,21 @@ class Keys:
         """The foreground window as winctl names it: "hwnd class|title"."""
         return self.winctl('active', check=False)[1].strip()
 
-    def x_focus(self):
-        """(window id, name) of the X window that holds the X focus, or None."""
-        found = subprocess.run(['xdotool', 'getwindowfocus'], env=self.env, timeout=30, stdin=subprocess.DEVNULL,
+    def xdotool_output(self, *args):
+        found = subprocess.run(['xdotool'] + list(args), env=self.env, timeout=30, stdin=subprocess.DEVNULL,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        window = found.stdout.decode('latin-1').strip()
-        if found.returncode != 0 or not window.isdigit():
+        return found.stdout.decode('latin-1').strip() if found.returncode == 0 else None
+
+    def x_focus(self):
+        """(window id, name) of the X window that keys go to now, or None."""
+        window = self.xdotool_output('getwindowfocus')  # fails while the focus follows the pointer
+        if window is None or window == self.x_root:
+            pointer = dict(line.partition('=')[::2] for line in (self.xdotool_output(
+                'getmouselocation', '--shell') or '').splitlines())
+            window = pointer.get('WINDOW')
+        if window is None or not window.isdigit():
             return None
-        named = subprocess.run(['xdotool', 'getwindowname', window], env=self.env, timeout=30,
-                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        return window, named.stdout.decode('latin-1').rstrip('\n')
+        return window, self.xdotool_output('getwindowname', window) or ''
 
     def who_has_keys(self):
         """What holds the keys now, for a failure message."""
@@ -33,9 +40,9 @@ class Keys:
 
     def keys_held_by(self):
         """The game's window that holds the keys, or None. Wine hands a key
-        that reaches any X window of the game to its foreground window, so
-        that must be one of the game's windows, and the X focus must be on the
-        main window or on that window's own."""
+        that reaches an X window of the game to its foreground window: that
+        must be one of the game's windows, and the keys must reach the main
+        window's X window or that window's own."""
         hwnd = self.foreground().partition(' ')[0]
         focus = self.x_focus()
         if focus is None:
@@ -48,8 +55,12 @@ class Keys:
         return None
 
     def wait_ready(self):
-        """The start of every case: the game's window holds the keys and has drawn."""
+        """The start of every case: the game's window holds the keys and has
+        drawn. The pointer rests on it, as a player's would."""
         title = self.title()
+        self.x_root = self.xdotool_output('search', '--maxdepth', '0', '--name', '')
+        left, top = self.rect()[1][:2]
+        self.xdotool('mousemove', str(left + 20), str(top + 20))
 
         def main_holds_keys():
             focus = self.x_focus()
@@ -90,7 +101,7 @@ class Keys:
             self.held.remove(key)
 
     def release_keys(self):
-        for key in reversed(self.held):
+        for key in reversed(list(self.held)):
             self.keyup(key)
 
     def type_text(self, text):

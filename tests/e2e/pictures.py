@@ -105,3 +105,8 @@ class Pictures:
             return signature if signature != old else None
         return wait_until('the score to change', changed, timeout, 0.05)
 
+
+    def paddle_near(self, side, row):
+        """True when a screenshot shows the paddle of `side` centred within 3 pixels of `row`."""
+        centre = self.screenshot().paddle_centre(side)
+        return centre is not None and abs(centre - row) <= 3

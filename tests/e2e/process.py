@@ -52,7 +52,7 @@ class GameProcess:
             self.env['WINEPREFIX'] = prefix
         self.env['WINEDEBUG'] = '-all'
         before = set(self.find_windows())
-        game_env = dict(self.env, WINEDEBUG='-all,err+seh,warn+heap')
+        game_env = dict(self.env, WINEDEBUG='-all,err+seh,err+heap,warn+heap')
         # The game's output goes to files: Wine's helper processes inherit it and
         # would keep a pipe open long after the game has ended.
         self.stdout = open(os.path.join(self.folder, 'stdout.txt'), 'wb')

@@ -67,10 +67,8 @@ protected:
         ASSERT_EQ(height, match->clientRect.bottom);
         match->ballVelX = 0;
         match->ballVelY = 0;
-        ParkSparks();
+        ParkSparks(*match);
     }
-
-    void ParkSparks() { SetAllSparks(*match, {0, -100, -100, 1000000}, {0, -100, -100, 1000000}); }
 
     // A frame started a second ago has no time left to sleep out.
     void Render()
@@ -286,7 +284,7 @@ TEST_F(FrameRendering, BackgroundCopiesLeaveOutTheLastColumn)
     ASSERT_EQ(200, match->lavaWallInfo.bmWidth);
     match->waveAmplitude = 0;
     match->ballVelX = 0;
-    ParkSparks();
+    ParkSparks(*match);
     Render();
     Pixels shown = CaptureClient(window);
     // The first copy covers -64 ... 134, the second 135 ... 333.

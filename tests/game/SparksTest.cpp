@@ -57,9 +57,6 @@ protected:
         }
     }
 
-    // Sparks that stay out of sight and never respawn.
-    void Park() { SetAllSparks(*match, {0, -100, -100, 100000}, {0, -100, -100, 100000}); }
-
     PaddleGame* match = nullptr;
     HDC target = nullptr;
     HBITMAP targetBitmap = nullptr;
@@ -111,7 +108,7 @@ TEST_F(Sparks, SetupWithoutWidthStartsEverySparkAtZero)
 
 TEST_F(Sparks, EachSystemDriftsItsOwnWay)
 {
-    Park();
+    ParkSparks(*match);
     match->ballSparks[0].lead = {-2, 300, 300, 50};
     match->rightWallSparks[0].lead = {-2, 300, 300, 50};
     match->leftWallSparks[0].lead = {-2, 300, 300, 50};
@@ -130,7 +127,7 @@ TEST_F(Sparks, EachSystemDriftsItsOwnWay)
 
 TEST_F(Sparks, DrawnInSheetColumnOfRemainingLife)
 {
-    Park();
+    ParkSparks(*match);
     match->ballSparks[0].lead = {-2, 50, 60, 37};          // column 5
     match->rightWallSparks[7].trail = {-2, 70, 80, 16};    // column 0
     match->leftWallSparks[499].lead = {-2, 90, 100, 15};   // column 15
@@ -145,7 +142,7 @@ TEST_F(Sparks, DrawnInSheetColumnOfRemainingLife)
 
 TEST_F(Sparks, BallSparksRespawnInsideTheBall)
 {
-    Park();
+    ParkSparks(*match);
     SetAll(match->ballSparks, {-2, 0, 0, 1}, {-2, 0, 0, 1});
     Step();
     int shortest[2] = {INT_MAX, INT_MAX};  // leads, trails
@@ -179,7 +176,7 @@ TEST_F(Sparks, BallSparksRespawnInsideTheBall)
 // wall's with the right player's.
 TEST_F(Sparks, WallSparksRespawnAtTheirEdgesWithReachOfAttackersScore)
 {
-    Park();
+    ParkSparks(*match);
     match->leftScore = 3;
     match->rightScore = 0;
     SetAll(match->rightWallSparks, {-2, 0, 0, 1}, {-2, 0, 0, 1});
@@ -296,7 +293,7 @@ class SparksScore : public Sparks, public ::testing::WithParamInterface<Negative
 TEST_P(SparksScore, LifeRangeFollowsTheScoreBelowZero)
 {
     const NegativeScoreRow& row = GetParam();
-    Park();
+    ParkSparks(*match);
     match->leftScore = row.score;
     match->rightScore = row.score;
     ExpireSparks(match->rightWallSparks);
@@ -327,7 +324,7 @@ INSTANTIATE_TEST_SUITE_P(NegativeScores, SparksScore,
 
 TEST_F(Sparks, HighestScoreGivesLongLivesNeverNegative)
 {
-    Park();
+    ParkSparks(*match);
     match->leftScore = INT_MAX;
     ExpireSparks(match->rightWallSparks);
     Step();
