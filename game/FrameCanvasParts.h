@@ -74,8 +74,7 @@ struct FrameMarks {
 
 // Which parts of the back buffer changed since they were last copied to the
 // window: for every row, which 64-pixel spans of it. A row is as fine as the
-// background changes: a frame of the default wave leaves about a third of the
-// rows where they were.
+// background changes: the wave moves some rows and leaves others in place.
 struct ChangedSpans {
     static const int spanShift = 6;  // a span is 64 pixels of one row
     bool everything {};              // the window needs all of the buffer
