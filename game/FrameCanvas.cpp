@@ -401,10 +401,10 @@ void FrameCanvas::ShowFrame(HWND window, HDC windowDc)
 
 // One copy, so the window never shows a frame half copied: clipped to the
 // rectangles when they are few, otherwise of all that lies between them.
-// Wine makes a region of many rectangles slowly: with the default wave, about
-// two thirds of the rows change, in a few hundred runs at 3840 x 2160, and
-// the clipped copy of those cost the game more than copying the rows between
-// them too (docs/rendering.md). False when the copy failed.
+// Wine makes a region of many rectangles slowly: with the default wave the
+// changed rows come in many short runs, and the clipped copy of those cost
+// the game more than copying the rows between them too (docs/rendering.md).
+// False when the copy failed.
 bool FrameCanvas::CopyRectangles(HDC windowDc)
 {
     if (rectangles.empty()) return true;

@@ -19,8 +19,8 @@
 //   one-pixel stock black pen, whatever the context holds, because its marks
 //   allow for a one-pixel line only.
 // Keeping the buffer saves rewriting the rows whose copies have not moved and
-// copying unchanged rows to the window (docs/rendering.md has the numbers); it
-// makes no frame differ by one pixel from drawing it afresh.
+// copying what lies outside the changes to the window (docs/rendering.md has
+// the numbers); it makes no frame differ by one pixel from drawing it afresh.
 #pragma once
 
 #include <windows.h>
@@ -89,9 +89,9 @@ public:
     // Text in the context's font, top-left at (x, y), transparent behind.
     void DrawTextAt(int x, int y, const char* text, COLORREF colour);
 
-    // Copies to the window every row span that changed since the last copy
-    // that worked; all of the buffer to another window or after
-    // WindowPainted. Without a window context (GetDC failed) or when a copy
+    // Copies to the window, in one BitBlt, at least every row span that
+    // changed since the last copy that worked; all of the buffer to another
+    // window or after WindowPainted. Without a window context (GetDC failed) or when a copy
     // fails, what was not shown stays marked for the next frame.
     void ShowFrame(HWND window, HDC windowDc);
 

@@ -40,7 +40,9 @@ inline Span Intersect(Span span, int64_t begin, int64_t end)
 Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize);
 
 // Row copies and fills, with the string instructions (rep movsb, rep stosd)
-// rather than the C library's memcpy and memset.
+// rather than the C library's memcpy and memset: under Wine, 2160 rows of
+// 4030 pixels took 6.0 and 6.3 ms this way, 7.7 and 6.7 ms with memcpy, in
+// two runs of scripts/bench.
 void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count);
 void FillPixels(uint32_t* row, Span columns, uint32_t value);
 
@@ -73,8 +75,7 @@ struct FrameMarks {
 
 // Which parts of the back buffer changed since they were last copied to the
 // window: for every row, which 64-pixel spans of it. A row is as fine as the
-// background changes: a frame of the default wave leaves about a third of the
-// rows where they were.
+// background changes: the wave moves some rows and leaves others in place.
 struct ChangedSpans {
     static const int spanShift = 6;  // a span is 64 pixels of one row
     bool everything {};              // the window needs all of the buffer

@@ -31,28 +31,11 @@ void WaitOutEmptyFrame(DWORD startTick)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, frameMilliseconds - elapsed, QS_ALLINPUT);
 }
 
-// Sines of wave phases already worked out. Most rows of a frame have a phase
-// that some row had in the frame before. An empty slot holds phase 0 with its
-// sine, 0. (scripts/bench prints what the cache saves a frame.)
-struct WaveSines {
-    static const int slotBits = 13;
-    static const int slots = 1 << slotBits;
-    int phases[slots] {};
-    double sines[slots] {};
-};
-WaveSines waveSines;  // a cache of a pure function: any game object may share it
-
 }  // namespace
 
 double WaveSine(int phase)
 {
-    // Fibonacci hashing spreads phases that step by the same amount.
-    unsigned slot = (static_cast<unsigned>(phase) * 2654435761u) >> (32 - WaveSines::slotBits);
-    if (waveSines.phases[slot] != phase) {
-        waveSines.phases[slot] = phase;
-        waveSines.sines[slot] = std::sin(phase * degreesToRadians);
-    }
-    return waveSines.sines[slot];
+    return std::sin(phase * degreesToRadians);
 }
 
 int WavePhase(int row, int waveLength, int frameCount, int waveFrequency)
