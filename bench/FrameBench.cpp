@@ -353,30 +353,6 @@ Steps ReplayFrame(HWND window, LONGLONG frequency)
     return steps;
 }
 
-// Rows of the largest window copied by the canvas's string-instruction copy
-// and by the C library's memcpy, each timed over the same rows: ms per
-// `rows` rows of `width` pixels, the median of several rounds.
-void TimeRowCopies(int width, int rows, LONGLONG frequency, double& stringMs, double& memcpyMs)
-{
-    std::vector<uint32_t> source(static_cast<size_t>(width) * rows, 0x00804020u);
-    std::vector<uint32_t> target(source.size());
-    std::vector<double> withString;
-    std::vector<double> withMemcpy;
-    for (int round = 0; round < 40; ++round) {
-        LONGLONG mark = Now();
-        for (int y = 0; y < rows; ++y)
-            canvasParts::CopyPixels(target.data() + static_cast<size_t>(y) * width,
-                                    source.data() + static_cast<size_t>(y) * width, width);
-        withString.push_back(StepMs(mark, frequency));
-        for (int y = 0; y < rows; ++y)
-            std::memcpy(target.data() + static_cast<size_t>(y) * width, source.data() + static_cast<size_t>(y) * width,
-                        static_cast<size_t>(width) * sizeof(uint32_t));
-        withMemcpy.push_back(StepMs(mark, frequency));
-    }
-    stringMs = Median(withString);
-    memcpyMs = Median(withMemcpy);
-}
-
 }  // namespace
 
 int main()
@@ -554,12 +530,7 @@ int main()
                     each.median.marksTilesPaddles, each.median.ballAndLine, each.median.sparks, each.median.score,
                     each.median.transfer, each.total);
     }
-    double stringMs = 0;
-    double memcpyMs = 0;
-    TimeRowCopies(4030, 2160, frequency.QuadPart, stringMs, memcpyMs);
     std::printf("\nC++ heap allocations during the measured game frames, all sizes: %lld\n", frameAllocations);
-    std::printf("Row copies, 2160 rows of 4030 pixels: string instructions %.3f ms, memcpy %.3f ms\n", stringMs,
-                memcpyMs);
 
     game.ReleaseFrameCanvas();
     DestroyWindow(window);

@@ -3,6 +3,7 @@
 #include <intrin.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "FrameCanvas.h"
@@ -11,7 +12,7 @@ using namespace canvasParts;
 
 namespace {
 
-// A few pixels are quicker one by one than with a string instruction.
+// A few pixels are written one by one rather than by memcpy or a string instruction.
 const int64_t shortRun = 16;
 
 Span BlitSpan(int64_t at, int64_t extent)
@@ -56,8 +57,7 @@ void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count)
         for (int64_t k = 0; k < count; ++k) target[k] = source[k];
         return;
     }
-    __movsb(reinterpret_cast<unsigned char*>(target), reinterpret_cast<const unsigned char*>(source),
-            static_cast<size_t>(count) * sizeof(uint32_t));
+    std::memcpy(target, source, static_cast<size_t>(count) * sizeof(uint32_t));
 }
 
 void FillPixels(uint32_t* row, Span columns, uint32_t value)
