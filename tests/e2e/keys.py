@@ -42,16 +42,19 @@ class Keys:
         """The game's window that holds the keys, or None. Wine hands a key
         that reaches an X window of the game to its foreground window: that
         must be one of the game's windows, and the keys must reach the main
-        window's X window or that window's own."""
+        window's X window or the X window of one of the game's dialogs (a
+        message box that a dialog opened may leave X's focus on that dialog)."""
         hwnd = self.foreground().partition(' ')[0]
         focus = self.x_focus()
         if focus is None:
             return None
         if hwnd == self.hwnd:
             return hwnd if focus[0] == self.x_window else None
-        for popup, cls, title in self.popups():
+        popups = self.popups()
+        titles = {title for _, _, title in popups}
+        for popup, cls, title in popups:
             if popup == hwnd:
-                return hwnd if focus[0] == self.x_window or focus[1] == title else None
+                return hwnd if focus[0] == self.x_window or focus[1] in titles else None
         return None
 
     def wait_ready(self):
