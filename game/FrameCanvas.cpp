@@ -411,22 +411,24 @@ bool FrameCanvas::CopyRectangles(HDC windowDc)
     RECT bounds = rectangles[0];
     for (const RECT& each : rectangles) UnionRect(&bounds, &bounds, &each);
     const size_t regionLimit = 32;  // about as many bands as 64-pixel cells made at 3840 x 2160
-    if (rectangles.size() > regionLimit)
-        return BitBlt(windowDc, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, dc,
-                      bounds.left, bounds.top, SRCCOPY) != FALSE;
-    regionData.resize(sizeof(RGNDATAHEADER) + rectangles.size() * sizeof(RECT));
-    RGNDATA* region = reinterpret_cast<RGNDATA*>(regionData.data());
-    region->rdh.dwSize = sizeof(RGNDATAHEADER);
-    region->rdh.iType = RDH_RECTANGLES;
-    region->rdh.nCount = static_cast<DWORD>(rectangles.size());
-    region->rdh.nRgnSize = static_cast<DWORD>(rectangles.size() * sizeof(RECT));
-    region->rdh.rcBound = bounds;
-    std::copy(rectangles.begin(), rectangles.end(), reinterpret_cast<RECT*>(region->Buffer));
-    HRGN clip = ExtCreateRegion(nullptr, static_cast<DWORD>(regionData.size()), region);
-    SelectClipRgn(windowDc, clip);
+    HRGN clip = nullptr;
+    if (rectangles.size() <= regionLimit) {
+        regionData.resize(sizeof(RGNDATAHEADER) + rectangles.size() * sizeof(RECT));
+        RGNDATA* region = reinterpret_cast<RGNDATA*>(regionData.data());
+        region->rdh.dwSize = sizeof(RGNDATAHEADER);
+        region->rdh.iType = RDH_RECTANGLES;
+        region->rdh.nCount = static_cast<DWORD>(rectangles.size());
+        region->rdh.nRgnSize = static_cast<DWORD>(rectangles.size() * sizeof(RECT));
+        region->rdh.rcBound = bounds;
+        std::copy(rectangles.begin(), rectangles.end(), reinterpret_cast<RECT*>(region->Buffer));
+        clip = ExtCreateRegion(nullptr, static_cast<DWORD>(regionData.size()), region);
+        SelectClipRgn(windowDc, clip);
+    }
     BOOL copied = BitBlt(windowDc, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                          dc, bounds.left, bounds.top, SRCCOPY);
-    SelectClipRgn(windowDc, nullptr);
-    DeleteObject(clip);
+    if (clip != nullptr) {
+        SelectClipRgn(windowDc, nullptr);
+        DeleteObject(clip);
+    }
     return copied != FALSE;
 }

@@ -108,6 +108,20 @@ protected:
         ASSERT_NE(nullptr, match->particleSheetBitmap) << "the game's bitmaps are not in the working folder";
     }
 
+    // Both matches started in a 640 x 480 window over a still background,
+    // with the ball at `ball` moving by (velX, velY) a frame.
+    void StartOverStillBackground(RECT ball, int velX, int velY)
+    {
+        StartMatches();
+        Both([&](PaddleGame& each) {
+            each.clientRect = {0, 0, 640, 480};
+            each.waveAmplitude = 0;  // the background stays where it is
+            each.ball = ball;
+            each.ballVelX = velX;
+            each.ballVelY = velY;
+        });
+    }
+
     void Both(const std::function<void(PaddleGame&)>& change)
     {
         change(*match);
@@ -243,14 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
 // over, and in a window the buffer was never shown in, they show all of it.
 TEST_F(FrameIdentity, WholeFrameShownAfterPaintingAndInAnotherWindow)
 {
-    StartMatches();
-    Both([](PaddleGame& each) {
-        each.clientRect = {0, 0, 640, 480};
-        each.waveAmplitude = 0;  // the background stays where it is
-        each.ball = {300, 200, 320, 220};
-        each.ballVelX = 15;
-        each.ballVelY = 3;
-    });
+    StartOverStillBackground({300, 200, 320, 220}, 15, 3);
     for (int frame = 0; frame < 3; ++frame) ASSERT_TRUE(CompareFrame(frame));
 
     InvalidateRect(window, nullptr, TRUE);  // erased to the class's white
@@ -277,14 +284,7 @@ TEST_F(FrameIdentity, WholeFrameShownAfterPaintingAndInAnotherWindow)
 // stays on the window as a ghost.
 TEST_F(FrameIdentity, FrameAfterAFailedReadOrTransferShowsWhatItMissed)
 {
-    StartMatches();
-    Both([](PaddleGame& each) {
-        each.clientRect = {0, 0, 640, 480};
-        each.waveAmplitude = 0;  // the background stays where it is
-        each.ball = {40, 40, 60, 60};
-        each.ballVelX = 15;
-        each.ballVelY = 4;
-    });
+    StartOverStillBackground({40, 40, 60, 60}, 15, 4);
     // Draws one frame both ways without comparing them, so the two stay in step.
     auto drawOnly = [this](int frame) {
         srand(1000u + static_cast<unsigned>(frame));
