@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "../app/MainWindow.h"
@@ -174,6 +175,23 @@ Periods MeasureAt(const ClientSize& size)
     return periods;
 }
 
+// The Linux system's load average, read through Wine's drive for the root folder.
+std::string LoadAverage()
+{
+    FILE* file = std::fopen("Z:\\proc\\loadavg", "r");
+    char text[64] = {};
+    if (file == nullptr || std::fgets(text, sizeof text, file) == nullptr) {
+        if (file != nullptr) std::fclose(file);
+        return "Load average: unknown.";
+    }
+    std::fclose(file);
+    double loads[3] = {};
+    if (std::sscanf(text, "%lf %lf %lf", &loads[0], &loads[1], &loads[2]) != 3) return "Load average: unknown.";
+    char line[64];
+    std::snprintf(line, sizeof line, "Load average: %.2f %.2f %.2f.", loads[0], loads[1], loads[2]);
+    return line;
+}
+
 double Percentile(std::vector<double> values, double fraction)
 {
     if (values.empty()) return 0;
@@ -185,8 +203,14 @@ double Percentile(std::vector<double> values, double fraction)
 DWORD WINAPI Watch(LPVOID)
 {
     while (MainWindow() == nullptr || FrameCount() == 0) Sleep(1);
-    std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up\n",
-                measuredFrames, warmUpFrames);
+#ifdef BRELLIX_FRESH_CANVAS_BENCH
+    const char* canvas = "the canvas drawn afresh every frame (a build for this benchmark)";
+#else
+    const char* canvas = "the game's own canvas";
+#endif
+    std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up,\n"
+                "drawn on %s. %s\n",
+                measuredFrames, warmUpFrames, canvas, LoadAverage().c_str());
     std::printf("CPU: share of one core used while the frames were measured (the game's process,\n"
                 "this watcher included; the X server); 100 %% is one whole core. Also as CPU ms per\n"
                 "frame drawn, which a busy machine changes less than the shares.\n");
@@ -204,6 +228,7 @@ DWORD WINAPI Watch(LPVOID)
                     periods.gameShare, xShare, periods.gameMsPerFrame, xPerFrame);
         std::fflush(stdout);
     }
+    std::printf("%s\n", LoadAverage().c_str());
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
     return 0;
 }

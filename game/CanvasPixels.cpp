@@ -1,5 +1,6 @@
-// The frame canvas's writes straight into the back buffer's pixels: background
-// rows, barrier tiles, blocks and single pixels, each marking what it wrote.
+// The frame canvas's pixel work: the loaded bitmaps' pixels read, and the writes
+// straight into the back buffer: background rows, barrier tiles, blocks and
+// single pixels, each marking what it wrote.
 #include <intrin.h>
 
 #include <algorithm>
@@ -21,18 +22,6 @@ Span BlitSpan(int64_t at, int64_t extent)
     return {at + extent + 1, at + 1};
 }
 
-// Fills the columns of `within` that neither copy covers.
-void FillAround(uint32_t* row, Span within, Span first, Span second, uint32_t value)
-{
-    if (second.begin < first.begin) std::swap(first, second);
-    int64_t done = within.begin;
-    for (const Span& copy : {first, second}) {
-        if (IsEmpty(copy)) continue;
-        FillPixels(row, Intersect({done, copy.begin}, within.begin, within.end), value);
-        done = std::max(done, copy.end);
-    }
-    FillPixels(row, {done, within.end}, value);
-}
 
 Span CopySpan(const WallRowCopies& record, int k)
 {
@@ -69,6 +58,69 @@ void FillPixels(uint32_t* row, Span columns, uint32_t value)
         return;
     }
     __stosd(reinterpret_cast<unsigned long*>(row + columns.begin), value, static_cast<size_t>(count));
+}
+
+void FillAround(uint32_t* row, Span within, Span first, Span second, uint32_t value)
+{
+    if (second.begin < first.begin) std::swap(first, second);
+    int64_t done = within.begin;
+    for (const Span& copy : {first, second}) {
+        if (IsEmpty(copy)) continue;
+        FillPixels(row, Intersect({done, copy.begin}, within.begin, within.end), value);
+        done = std::max(done, copy.end);
+    }
+    FillPixels(row, {done, within.end}, value);
+}
+
+HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits)
+{
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(windowDc, &format, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc)
+{
+    if (cache.read && cache.source == bitmap) return false;
+    cache.read = false;
+    cache.source = bitmap;
+    cache.pixels.clear();
+    cache.width = 0;
+    cache.height = 0;
+
+    HDC sourceDc = CreateCompatibleDC(windowDc);
+    HGDIOBJ savedSourceObject = SelectObject(sourceDc, bitmap);
+    BITMAP info = {};
+    GetObjectA(GetCurrentObject(sourceDc, OBJ_BITMAP), sizeof info, &info);
+    void* bits = nullptr;
+    bool empty = info.bmWidth <= 0 || info.bmHeight <= 0;
+    HBITMAP copy = empty ? nullptr : MakeDibSection(windowDc, info.bmWidth, info.bmHeight, &bits);
+    cache.read = empty;
+    if (copy != nullptr) {
+        // A fresh context has the colours a frame's back buffer has while the
+        // bitmaps are copied, should a one-bit bitmap need them.
+        HDC copyDc = CreateCompatibleDC(windowDc);
+        HGDIOBJ savedCopyObject = SelectObject(copyDc, copy);
+        if (BitBlt(copyDc, 0, 0, info.bmWidth, info.bmHeight, sourceDc, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            const uint32_t* first = static_cast<const uint32_t*>(bits);
+            cache.pixels.assign(first, first + static_cast<size_t>(info.bmWidth) * info.bmHeight);
+            cache.width = info.bmWidth;
+            cache.height = info.bmHeight;
+            cache.read = true;
+        }
+        SelectObject(copyDc, savedCopyObject);
+        DeleteDC(copyDc);
+        DeleteObject(copy);
+    }
+    SelectObject(sourceDc, savedSourceObject);
+    DeleteDC(sourceDc);
+    return true;
 }
 
 }  // namespace canvasParts

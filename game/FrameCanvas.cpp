@@ -8,68 +8,6 @@
 
 using namespace canvasParts;
 
-namespace {
-
-// A 32-bit DIB section, rows from the top, and its pixels.
-HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits)
-{
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(windowDc, &format, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
-// Reads the pixels of `bitmap` as a frame would copy them: through a memory
-// context it is selected into, so a bitmap that cannot be selected gives the
-// context's own one-pixel bitmap, as it does when a frame draws from it.
-// False when they were read already. When they cannot be read (no memory for
-// the copy, a copy that fails) the frame has none, and the next frame tries
-// again.
-bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc)
-{
-    if (cache.read && cache.source == bitmap) return false;
-    cache.read = false;
-    cache.source = bitmap;
-    cache.pixels.clear();
-    cache.width = 0;
-    cache.height = 0;
-
-    HDC sourceDc = CreateCompatibleDC(windowDc);
-    HGDIOBJ savedSourceObject = SelectObject(sourceDc, bitmap);
-    BITMAP info = {};
-    GetObjectA(GetCurrentObject(sourceDc, OBJ_BITMAP), sizeof info, &info);
-    void* bits = nullptr;
-    bool empty = info.bmWidth <= 0 || info.bmHeight <= 0;
-    HBITMAP copy = empty ? nullptr : MakeDibSection(windowDc, info.bmWidth, info.bmHeight, &bits);
-    cache.read = empty;
-    if (copy != nullptr) {
-        // A fresh context has the colours a frame's back buffer has while the
-        // bitmaps are copied, should a one-bit bitmap need them.
-        HDC copyDc = CreateCompatibleDC(windowDc);
-        HGDIOBJ savedCopyObject = SelectObject(copyDc, copy);
-        if (BitBlt(copyDc, 0, 0, info.bmWidth, info.bmHeight, sourceDc, 0, 0, SRCCOPY)) {
-            GdiFlush();
-            const uint32_t* first = static_cast<const uint32_t*>(bits);
-            cache.pixels.assign(first, first + static_cast<size_t>(info.bmWidth) * info.bmHeight);
-            cache.width = info.bmWidth;
-            cache.height = info.bmHeight;
-            cache.read = true;
-        }
-        SelectObject(copyDc, savedCopyObject);
-        DeleteDC(copyDc);
-        DeleteObject(copy);
-    }
-    SelectObject(sourceDc, savedSourceObject);
-    DeleteDC(sourceDc);
-    return true;
-}
-
-}  // namespace
-
 void FrameCanvas::BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBITMAP lavaWallBitmap,
                              HBITMAP barrierBitmap, HBITMAP particleSheetBitmap, int frameTileWidth,
                              int frameTileHeight)

@@ -29,9 +29,6 @@
 
 #include "FrameCanvasParts.h"
 
-// The loaded bitmaps a frame copies from.
-enum class CanvasSource { LavaWall, Barrier, ParticleSheet };
-
 class FrameCanvas {
     // The canvas's own records, from FrameCanvasParts.h.
     using Span = canvasParts::Span;

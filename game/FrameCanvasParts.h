@@ -10,6 +10,9 @@
 
 #include "Sparks.h"
 
+// The loaded bitmaps a frame copies from.
+enum class CanvasSource { LavaWall, Barrier, ParticleSheet };
+
 namespace canvasParts {
 
 // What a freshly made bitmap holds, and so every pixel no copy covers: black.
@@ -45,6 +48,9 @@ Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize
 void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count);
 void FillPixels(uint32_t* row, Span columns, uint32_t value);
 
+// Fills the columns of `within` that neither copy covers.
+void FillAround(uint32_t* row, Span within, Span first, Span second, uint32_t value);
+
 // The pixels of one bitmap as a frame copies them: 0x00RRGGBB values, rows
 // from the top, read once from the bitmap they came from.
 struct BitmapPixels {
@@ -54,6 +60,17 @@ struct BitmapPixels {
     int width {};              // pixels
     int height {};             // pixels
 };
+
+// A 32-bit DIB section, rows from the top, and its pixels.
+HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits);
+
+// Reads the pixels of `bitmap` as a frame would copy them: through a memory
+// context it is selected into, so a bitmap that cannot be selected gives the
+// context's own one-pixel bitmap, as it does when a frame draws from it.
+// False when they were read already. When they cannot be read (no memory for
+// the copy, a copy that fails) the frame has none, and the next frame tries
+// again.
+bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc);
 
 // Where the last frame drew over the background and the black that a fresh
 // bitmap holds. The next frame puts back what belongs there before it draws.

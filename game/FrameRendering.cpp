@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "FrameRendering.h"
+#include "FrameDrawing.h"
+#include "FreshCanvas.h"
 #include "PaddleGame.h"
 #include "SafeArithmetic.h"
 
@@ -11,9 +12,6 @@ namespace {
 
 const DWORD frameMilliseconds = 16;
 const double degreesToRadians = 3.14 / 180;  // the wave's own constant, with pi taken as 3.14
-const int backgroundOverhang = 64;           // the first background copy starts this far left
-const int paddlePieceHeight = 10;
-const int paddlePieces = 10;
 
 // Frames are paced from the tick taken when the frame began; the unsigned
 // difference stays right across the counter's wrap-around.
@@ -30,6 +28,21 @@ void WaitOutEmptyFrame(DWORD startTick)
     if (elapsed < frameMilliseconds)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, frameMilliseconds - elapsed, QS_ALLINPUT);
 }
+
+#ifdef BRELLIX_FRESH_CANVAS_BENCH
+// A build for the paced benchmark only: the game's frames drawn on a canvas
+// drawn afresh every frame, to weigh the kept buffer against it.
+FreshCanvas& GameCanvas(PaddleGame&)
+{
+    static FreshCanvas canvas;
+    return canvas;
+}
+#else
+FrameCanvas& GameCanvas(PaddleGame& match)
+{
+    return match.frameCanvas;
+}
+#endif
 
 }  // namespace
 
@@ -99,46 +112,12 @@ void PaddleGame::RenderFrame(HWND window)
         WaitOutEmptyFrame(frameStartTick);
         return;
     }
-    int width = clientRect.right;
-    int height = clientRect.bottom;
-
     HDC windowDc = GetDC(window);
-    FrameCanvas& canvas = frameCanvas;
-    canvas.BeginFrame(windowDc, width, height, lavaWallBitmap, barrierBitmap, particleSheetBitmap,
-                      barrierInfo.bmWidth, barrierInfo.bmHeight);
-
-    frameCount = NextFrameCount(frameCount);
-
-    int rowWidth = lavaWallInfo.bmWidth - 1;
-    for (int y = 0; y < height; ++y) {
-        double shift = WaveSine(WavePhase(y, waveLength, frameCount, waveFrequency)) * waveAmplitude;
-        canvas.PutBackgroundRow(y, TruncCoordinate(shift - backgroundOverhang),
-                                TruncCoordinate(shift + (lavaWallInfo.bmWidth - backgroundOverhang - 1)), rowWidth);
-    }
-
-    canvas.DrawBarrierRows();
-
-    for (int k = 0; k < paddlePieces; ++k) {
-        canvas.CopyBlock(leftPaddle.left, leftPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
-                         CanvasSource::Barrier, 0, 0);
-        canvas.CopyBlock(rightPaddle.left, rightPaddle.top + paddlePieceHeight * k, 20, paddlePieceHeight,
-                         CanvasSource::Barrier, 0, 0);
-    }
-
-    // The ellipse's outline and white inside lie within its rectangle.
-    canvas.DrawWithGdi(ball, [this](HDC dc) { Ellipse(dc, ball.left, ball.top, ball.right, ball.bottom); });
-    canvas.DrawLine({ball.left + 10, ball.top + 10}, PathLineEnd(ball, ballVelX, ballVelY, clientRect));
-
-    DrawAndStepSparks(canvas);
-
-    char szBuffer[30];
-    wsprintfA(szBuffer, "%d to %d", leftScore, rightScore);
-    canvas.DrawTextAt(width / 2, 16, szBuffer, RGB(255, 255, 255));
-
-    canvas.ShowFrame(window, windowDc);
+    DrawFrame(*this, GameCanvas(*this), window, windowDc);
 
     int winner = GetWinner();
     if (winner != -1) {
+        char szBuffer[30];
         wsprintfA(szBuffer, "Player %d wins!\n   Continue?", winner);
         if (MessageBoxA(window, szBuffer, "Winner!", MB_YESNO) == IDYES)
             static_cast<Document*>(this)->Reset();

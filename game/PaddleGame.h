@@ -9,6 +9,8 @@
 #include "FrameRendering.h"
 #include "Sparks.h"
 
+class FreshCanvas;
+
 class PaddleGame : public Document {
 public:
     // Every field starts zero, false or null, as a match does before InitGame.
@@ -38,6 +40,7 @@ public:
     void DrawAndStepSparks(HDC target, HDC sheet);
     // The same, writing the sparks' pixels straight into the frame's back buffer.
     void DrawAndStepSparks(FrameCanvas& canvas);
+    void DrawAndStepSparks(FreshCanvas& canvas);
 
     // Saved game file (document/SavedGame.cpp)
     bool Load(const char* path) override;

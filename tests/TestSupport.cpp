@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../app/resource.h"
+#include "WindowClass.h"
 
 #include <atomic>
 #include <fstream>
@@ -45,14 +46,7 @@ HWND CreateTestWindow(int clientWidth, int clientHeight)
 {
     static bool registered = false;
     if (!registered) {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = TestWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = testWindowClass;
-        RegisterClassExA(&windowClass);
+        RegisterPlainWindowClass(testWindowClass, TestWindowProc, 0);
         registered = true;
     }
     HWND window = CreateWindowExA(0, testWindowClass, "Brellix test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,

@@ -24,18 +24,9 @@ namespace {
 // The straightforward frame, drawn into a compatible bitmap made for it.
 Pixels DrawReference(PaddleGame& reference, HWND window)
 {
-    int width = reference.clientRect.right;
-    int height = reference.clientRect.bottom;
-    HDC windowDc = GetDC(window);
-    HDC backBufferDc = CreateCompatibleDC(windowDc);
-    HBITMAP backBuffer = CreateCompatibleBitmap(windowDc, width, height);
-    HGDIOBJ saved = SelectObject(backBufferDc, backBuffer);
-    DrawReferenceFrame(reference, windowDc, backBufferDc);
-    SelectObject(backBufferDc, saved);
+    HBITMAP backBuffer = DrawReferenceBuffer(reference, window, false);
     Pixels frame = ReadBitmap(backBuffer);
     DeleteObject(backBuffer);
-    DeleteDC(backBufferDc);
-    ReleaseDC(window, windowDc);
     return frame;
 }
 
@@ -280,8 +271,9 @@ TEST_F(FrameIdentity, WholeFrameShownAfterPaintingAndInAnotherWindow)
 
 // What a frame could not show, because the window's context could not be had
 // or the copy failed, the next frame shows; a bitmap whose pixels could not be
-// read is read again. The ball jumps between frames, so a part left unshown
-// stays on the window as a ghost.
+// read is read again. The ball jumps between frames over a still background
+// with the sparks parked, so a part left unshown stays on the window as a
+// ghost: moving sparks would have the next frame copy the whole window.
 TEST_F(FrameIdentity, FrameAfterAFailedReadOrTransferShowsWhatItMissed)
 {
     StartOverStillBackground({40, 40, 60, 60}, 15, 4);

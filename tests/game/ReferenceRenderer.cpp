@@ -74,3 +74,19 @@ void DrawReferenceFrame(PaddleGame& match, HDC windowDc, HDC target)
     wsprintfA(szBuffer, "%d to %d", match.leftScore, match.rightScore);
     TextOutA(target, width / 2, 16, szBuffer, lstrlenA(szBuffer));
 }
+
+HBITMAP DrawReferenceBuffer(PaddleGame& match, HWND window, bool show)
+{
+    int width = match.clientRect.right;
+    int height = match.clientRect.bottom;
+    HDC windowDc = GetDC(window);
+    HDC backBufferDc = CreateCompatibleDC(windowDc);
+    HBITMAP backBuffer = CreateCompatibleBitmap(windowDc, width, height);
+    HGDIOBJ saved = SelectObject(backBufferDc, backBuffer);
+    DrawReferenceFrame(match, windowDc, backBufferDc);
+    if (show) BitBlt(windowDc, 0, 0, width, height, backBufferDc, 0, 0, SRCCOPY);
+    SelectObject(backBufferDc, saved);
+    DeleteDC(backBufferDc);
+    ReleaseDC(window, windowDc);
+    return backBuffer;
+}

@@ -1,0 +1,107 @@
+// The back buffer drawn afresh every frame: the simplest fast canvas, kept
+// beside FrameCanvas to measure what that one's marks and changed spans gain.
+//
+// It keeps only what is dear to make: the buffer (a 32-bit top-down DIB
+// section, made again only when the size changes) and the loaded bitmaps'
+// pixels (read again only when a bitmap is another one or could not be read).
+// Every frame writes every row of the buffer, writes tiles, paddles and sparks
+// straight into its pixels, draws the ball, the line and the text with GDI,
+// and copies all of the buffer to the window in one BitBlt. Nothing is marked
+// and nothing tracked, so nothing drawn in one frame can outlive it: the only
+// rule is the caller's, every row put (PutBackgroundRow for rows 0 to
+// height - 1) before any drawing step.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "FrameCanvasParts.h"
+
+class FreshCanvas {
+    using BitmapPixels = canvasParts::BitmapPixels;
+
+public:
+    FreshCanvas() = default;
+    FreshCanvas(const FreshCanvas&) = delete;
+    FreshCanvas& operator=(const FreshCanvas&) = delete;
+
+    // Starts a frame of width x height pixels drawn from the three bitmaps.
+    // Makes the buffer again when the size changed and reads a bitmap's pixels
+    // again when it is another bitmap or could not be read before. Without a
+    // buffer to draw in (the bitmap could not be made) every other operation
+    // does nothing, but may still be called. The tiles' size is not needed.
+    void BeginFrame(HDC windowDc, int width, int height, HBITMAP lavaWall, HBITMAP barrier, HBITMAP particleSheet,
+                    int tileWidth, int tileHeight);
+
+    // Row y of the background: two copies of the lava wall's row y, copyWidth
+    // pixels each, starting at firstX and secondX, the second over the first,
+    // and black where neither lies.
+    void PutBackgroundRow(int y, int firstX, int secondX, int copyWidth);
+
+    // The barrier tiles along the top and the bottom edge, from the left edge
+    // until they reach the right one, each tileWidth x tileHeight as BeginFrame
+    // was told.
+    void DrawBarrierRows();
+
+    // Copies a width x height block of `source` at (sourceX, sourceY) to
+    // (x, y) as BitBlt with SRCCOPY does: a negative extent takes the block the
+    // other way round from its corner, and only what lies inside both bitmaps
+    // is copied.
+    void CopyBlock(int x, int y, int width, int height, CanvasSource source, int sourceX, int sourceY);
+
+    // Copies one pixel as a one-pixel BitBlt does: only when both lie inside.
+    void CopyPixel(int x, int y, CanvasSource source, int sourceX, int sourceY);
+
+    // Runs draw(context) on the buffer's context. The box is not needed: the
+    // drawing is not clipped, and nothing is marked.
+    template <typename Draw>
+    void DrawWithGdi(const RECT&, Draw draw)
+    {
+        if (bitmap == nullptr) return;
+        draw(dc);
+        GdiFlush();  // done before any pixel is written directly
+    }
+
+    // A line in the stock black pen from `from` to `to`, without its end point.
+    void DrawLine(POINT from, POINT to);
+
+    // Text in the context's font, top-left at (x, y), transparent behind.
+    void DrawTextAt(int x, int y, const char* text, COLORREF colour);
+
+    // Copies all of the buffer to the window in one BitBlt. Without a window
+    // context (GetDC failed) or when the copy fails nothing more is needed:
+    // the next frame copies all of itself.
+    void ShowFrame(HWND window, HDC windowDc);
+
+    // Nothing to do: every frame shows all of itself.
+    void WindowPainted() {}
+
+    // Gives back the buffer, its context and the bitmaps' pixels. A frame after
+    // this makes them again.
+    void Release();
+
+    // What the buffer holds, for checking it: its context and bitmap (null
+    // without a buffer), its pixels (0x00RRGGBB, rows from the top), its size.
+    HDC Context() const { return dc; }
+    HBITMAP Bitmap() const { return bitmap; }
+    const uint32_t* Pixels() const { return pixels; }
+    int Width() const { return width; }
+    int Height() const { return height; }
+
+private:
+    const BitmapPixels& Source(CanvasSource source) const;
+    void MakeBuffer(HDC windowDc, int newWidth, int newHeight);
+
+    HDC dc {};               // memory context holding the back buffer
+    HBITMAP bitmap {};       // 32-bit top-down DIB section, width x height
+    HGDIOBJ savedObject {};  // what dc held before bitmap was selected
+    uint32_t* pixels {};     // the DIB section's memory, row after row
+    int width {};            // pixels; 0 while there is no back buffer
+    int height {};           // pixels
+    BitmapPixels lavaWall;
+    BitmapPixels barrier;
+    BitmapPixels particleSheet;
+    int tileWidth {};        // the barrier tiles as this frame lays them
+    int tileHeight {};
+};
