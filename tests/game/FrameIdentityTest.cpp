@@ -277,6 +277,7 @@ TEST_F(FrameIdentity, WholeFrameShownAfterPaintingAndInAnotherWindow)
 TEST_F(FrameIdentity, FrameAfterAFailedReadOrTransferShowsWhatItMissed)
 {
     StartOverStillBackground({40, 40, 60, 60}, 15, 4);
+    Both([](PaddleGame& each) { ParkSparks(each); });
     // Draws one frame both ways without comparing them, so the two stay in step.
     auto drawOnly = [this](int frame) {
         srand(1000u + static_cast<unsigned>(frame));
