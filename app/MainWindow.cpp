@@ -93,12 +93,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         break;
     case WM_PAINT: {
-        // Frames are drawn by the frame step; painting only validates the
-        // window, and has the next frame show all of itself again.
+        // Frames are drawn by the frame step, each copied whole to the
+        // window; painting only validates the window.
         PAINTSTRUCT paint;
         BeginPaint(window, &paint);
         EndPaint(window, &paint);
-        game.WindowPainted();
         return 0;
     }
     case WM_DESTROY:

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "../game/PaddleGame.h"
 #include "../tests/ImportStandIn.h"
 #include "../tests/WindowClass.h"
 
@@ -16,8 +15,8 @@ long long frameAllocations = 0;
 bool countingAllocations = false;
 TransferTiming transferTiming;
 
-// The frame path is meant to make no allocation (the canvas keeps its lists
-// from frame to frame): every one made while counting is counted.
+// The frame path is meant to make no allocation (the canvas keeps its buffer
+// and the bitmaps' pixels): every one made while counting is counted.
 void* operator new(size_t size)
 {
     if (countingAllocations) ++frameAllocations;
@@ -93,62 +92,17 @@ namespace {
 
 const char benchWindowClass[] = "BrellixFrameBench";
 
-LRESULT CALLBACK BenchWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_PAINT) {
-        // As in the game: frames are drawn by the frame step only.
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        game.WindowPainted();
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 using BitBltFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
-using ExtCreateRegionFunction = HRGN(WINAPI*)(const XFORM*, DWORD, const RGNDATA*);
-using SelectClipRgnFunction = int(WINAPI*)(HDC, HRGN);
 BitBltFunction realBitBlt;
-ExtCreateRegionFunction realExtCreateRegion;
-SelectClipRgnFunction realSelectClipRgn;
 
-// Only the game frame's transfer makes regions and copies to the window once
-// the bitmaps have been read; its other copies go to memory contexts.
+// The frame's other copies (reading the bitmaps) go to memory contexts.
 BOOL WINAPI TimedBitBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                         DWORD operation)
 {
-    TransferTiming& timing = transferTiming;
-    if (!timing.inGameFrame || GetObjectType(target) != OBJ_DC)
+    if (!transferTiming.inGameFrame || GetObjectType(target) != OBJ_DC)
         return realBitBlt(target, x, y, width, height, source, sourceX, sourceY, operation);
     LONGLONG start = Now();
     BOOL result = realBitBlt(target, x, y, width, height, source, sourceX, sourceY, operation);
-    timing.ticks += Now() - start;
-    timing.copiedPixels += timing.regionPixels >= 0 ? timing.regionPixels : static_cast<long long>(width) * height;
-    timing.regionPixels = -1;
-    return result;
-}
-
-HRGN WINAPI TimedExtCreateRegion(const XFORM* transform, DWORD size, const RGNDATA* data)
-{
-    TransferTiming& timing = transferTiming;
-    if (!timing.inGameFrame) return realExtCreateRegion(transform, size, data);
-    LONGLONG start = Now();
-    HRGN region = realExtCreateRegion(transform, size, data);
-    timing.ticks += Now() - start;
-    const RECT* rectangles = reinterpret_cast<const RECT*>(data->Buffer);
-    timing.regionPixels = 0;
-    for (DWORD k = 0; k < data->rdh.nCount; ++k)
-        timing.regionPixels += static_cast<long long>(rectangles[k].right - rectangles[k].left) *
-                               (rectangles[k].bottom - rectangles[k].top);
-    return region;
-}
-
-int WINAPI TimedSelectClipRgn(HDC target, HRGN region)
-{
-    if (!transferTiming.inGameFrame) return realSelectClipRgn(target, region);
-    LONGLONG start = Now();
-    int result = realSelectClipRgn(target, region);
     transferTiming.ticks += Now() - start;
     return result;
 }
@@ -177,7 +131,8 @@ void PumpMessages()
 
 HWND CreateBenchWindow()
 {
-    RegisterPlainWindowClass(benchWindowClass, BenchWindowProc, CS_HREDRAW | CS_VREDRAW);
+    // The default painting only validates the window.
+    RegisterPlainWindowClass(benchWindowClass, DefWindowProcA, CS_HREDRAW | CS_VREDRAW);
     HWND window = CreateWindowExA(0, benchWindowClass, "Brellix frame benchmark", WS_OVERLAPPEDWINDOW,
                                   0, 0, 200, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
@@ -186,17 +141,12 @@ HWND CreateBenchWindow()
     return window;
 }
 
-bool TakeOverImports()
+bool TakeOverBitBlt()
 {
     realBitBlt = reinterpret_cast<BitBltFunction>(
         Replace("gdi32.dll", "BitBlt", reinterpret_cast<const void*>(&TimedBitBlt)));
-    realExtCreateRegion = reinterpret_cast<ExtCreateRegionFunction>(
-        Replace("gdi32.dll", "ExtCreateRegion", reinterpret_cast<const void*>(&TimedExtCreateRegion)));
-    realSelectClipRgn = reinterpret_cast<SelectClipRgnFunction>(
-        Replace("gdi32.dll", "SelectClipRgn", reinterpret_cast<const void*>(&TimedSelectClipRgn)));
-    if (realBitBlt == nullptr || realExtCreateRegion == nullptr || realSelectClipRgn == nullptr) {
-        std::fprintf(stderr, "frame_bench: cannot time the transfer (BitBlt, ExtCreateRegion or SelectClipRgn "
-                             "not imported)\n");
+    if (realBitBlt == nullptr) {
+        std::fprintf(stderr, "frame_bench: cannot time the transfer (BitBlt not imported)\n");
         return false;
     }
     return true;

@@ -1,6 +1,6 @@
 // What the frame benchmark measures with: the clock, medians and percentiles,
 // the machine's load, the process's memory, a window to draw in, and the
-// imports it points elsewhere to time the transfer.
+// import it points elsewhere to time the transfer.
 #pragma once
 
 #include <windows.h>
@@ -24,21 +24,19 @@ double PeakWorkingSetMegabytes();
 // system under Wine; "Load average: unknown" elsewhere.
 std::string LoadAverage();
 
-// A shown window whose WM_PAINT does what the game's window procedure does.
+// A shown window whose painting, as the game's, only validates it.
 HWND CreateBenchWindow();
 void PumpMessages();
 
-// Points this program's imports of BitBlt, ExtCreateRegion and SelectClipRgn
-// at stand-ins that time them while a frame of the game's own canvas is drawn.
-// False, with a message on stderr, when one of them is not imported.
-bool TakeOverImports();
+// Points this program's import of BitBlt at a stand-in that times the copies
+// to a window while a game frame is drawn. False, with a message on stderr,
+// when BitBlt is not imported.
+bool TakeOverBitBlt();
 
-// What the frame timing reads: set inGameFrame around a frame of the game's
-// own canvas; the rest the stand-ins fill in.
+// What the frame timing reads: set inGameFrame around a game frame; the
+// stand-in adds to ticks.
 struct TransferTiming {
     bool inGameFrame = false;
-    LONGLONG ticks = 0;         // the transfer's region and copy inside the frame
-    long long copiedPixels = 0;
-    long long regionPixels = -1;  // the area of the region just made; -1: none
+    LONGLONG ticks = 0;  // the frame's copy to the window
 };
 extern TransferTiming transferTiming;

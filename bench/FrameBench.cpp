@@ -1,9 +1,8 @@
 // Frame benchmark: times RenderFrame's drawing on a real window at four client
-// sizes, with the game in play, on the game's own canvas beside the same
-// frames drawn on a canvas drawn afresh every frame (every row, the whole
-// copy, no marks) and the straightforward drawing the identity tests keep as
-// their reference; then a frame's drawing on both canvases, step by step. Says how much of the
-// client area the lava covers and how much of the window a frame copies.
+// sizes, with the game in play, at the start wave and over a still background,
+// beside the straightforward drawing the identity tests keep as their
+// reference; then a frame's drawing step by step. Says how much of the client
+// area the lava covers.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,14 +11,14 @@
 
 #include "../game/PaddleGame.h"
 #include "../tests/ClientSize.h"
+#include "BenchFrames.h"
 #include "BenchSupport.h"
-#include "FramePairs.h"
 
 namespace {
 
 const int measuredFrames = 600;
 const int breakdownFrames = 300;
-const int warmUpFrames = 30;  // the first frames at a size make its back buffers
+const int warmUpFrames = 30;  // the first frames at a size make its back buffer
 
 struct ClientSize {
     int width;
@@ -41,11 +40,10 @@ const int waveCount = sizeof waves / sizeof waves[0];
 struct SizeResult {
     ClientSize size;
     double load;  // the one-minute load average when the size's frames began
-    PairTimes pairs[waveCount];
-    std::vector<double> reference;
+    FrameTimes times[waveCount];
+    std::vector<double> reference;  // at the start wave
     double peakMegabytes;
-    StepMedians keptSteps;
-    StepMedians freshSteps;
+    StepMedians steps;
 };
 
 void SetWave(const Wave& wave)
@@ -68,57 +66,39 @@ std::string Label(const ClientSize& size)
     return std::to_string(size.width) + "x" + std::to_string(size.height);
 }
 
-void PrintPairTable(const std::vector<SizeResult>& results, int wave)
+void PrintFrameTable(const std::vector<SizeResult>& results, int wave)
 {
+    bool withReference = wave == 0;
     std::printf("\nAt %s. %s now.\n", waves[wave].name, LoadAverage().c_str());
-    std::printf("%-11s %5s %6s %9s %7s %9s %7s %10s %9s %7s %9s\n", "client", "load", "lava %", "kept ms", "p99",
-                "fresh ms", "p99", "fresh/kept", "transfer", "copied", "whole cp");
+    std::printf("%-11s %5s %6s %9s %7s %9s", "client", "load", "lava %", "median ms", "p99", "transfer");
+    if (withReference) std::printf(" %8s %8s %8s %8s", "ref ms", "ref p99", "ref/game", "peak MB");
+    std::printf("\n");
     for (const SizeResult& each : results) {
-        const PairTimes& times = each.pairs[wave];
-        double kept = Median(times.kept);
-        double fresh = Median(times.fresh);
-        double copied = 100.0 * static_cast<double>(times.copiedPixels) /
-                        (static_cast<double>(each.size.width) * each.size.height * times.kept.size());
-        std::printf("%-11s %5.2f %6.1f %9.2f %7.2f %9.2f %7.2f %10.2f %9.2f %6.0f%% %9.2f\n", Label(each.size).c_str(),
-                    each.load, times.lavaShare, kept, Percentile(times.kept, 99), fresh, Percentile(times.fresh, 99),
-                    fresh / kept, Median(times.transfer), copied, Median(times.wholeCopy));
-        if (times.differing != 0)
-            std::printf("  the fresh canvas's buffer differed from the kept one in %d of %d frames compared\n",
-                        times.differing, times.compared);
-    }
-}
-
-void PrintReferenceTable(const std::vector<SizeResult>& results)
-{
-    std::printf("\nThe straightforward drawing of the same frames, at %s. %s now.\n", waves[0].name,
-                LoadAverage().c_str());
-    std::printf("Peak MB: the process's peak working set before the reference's frames at that size:\n"
-                "both canvases, and the step-timed canvases of the size before.\n");
-    std::printf("%-11s %9s %9s %9s %10s %8s\n", "client", "ref ms", "ref p99", "ref/kept", "ref/fresh", "peak MB");
-    for (const SizeResult& each : results) {
+        const FrameTimes& times = each.times[wave];
+        double median = Median(times.frames);
+        std::printf("%-11s %5.2f %6.1f %9.2f %7.2f %9.2f", Label(each.size).c_str(), each.load, times.lavaShare,
+                    median, Percentile(times.frames, 99), Median(times.transfer));
         double reference = Median(each.reference);
-        std::printf("%-11s %9.2f %9.2f %9.1f %10.1f %8.1f\n", Label(each.size).c_str(), reference,
-                    Percentile(each.reference, 99), reference / Median(each.pairs[0].kept),
-                    reference / Median(each.pairs[0].fresh), each.peakMegabytes);
+        if (withReference)
+            std::printf(" %8.2f %8.2f %8.1f %8.1f", reference, Percentile(each.reference, 99), reference / median,
+                        each.peakMegabytes);
+        std::printf("\n");
     }
 }
 
 void PrintStepTable(const std::vector<SizeResult>& results)
 {
-    std::printf("\nBreakdown at %s: medians of each step of a frame's drawing, the same\n"
-                "frames on both canvases (ms); total: the median of the frames' sums. %s now.\n"
-                "Background: the buffer and bitmaps checked, then the rows; tiles: on the kept buffer,\n"
-                "putting back last frame's marks first, then the tiles and the paddles.\n",
+    std::printf("\nBreakdown at %s: medians of each step of a frame's\n"
+                "drawing (ms); total: the median of the frames' sums. %s now.\n"
+                "Background: the buffer and bitmaps checked, then the rows.\n",
                 waves[0].name, LoadAverage().c_str());
-    std::printf("%-11s %-6s %11s %7s %13s %7s %7s %9s %7s\n", "client", "canvas", "background", "tiles",
+    std::printf("%-11s %11s %17s %13s %7s %7s %9s %7s\n", "client", "background", "tiles and paddles",
                 "ball and line", "sparks", "score", "transfer", "total");
     for (const SizeResult& each : results) {
-        for (const StepMedians* medians : {&each.keptSteps, &each.freshSteps}) {
-            const double* steps = medians->steps;
-            std::printf("%-11s %-6s %11.3f %7.3f %13.3f %7.3f %7.3f %9.3f %7.3f\n", Label(each.size).c_str(),
-                        medians == &each.keptSteps ? "kept" : "fresh", steps[background], steps[tilesAndPaddles],
-                        steps[ballAndLine], steps[sparks], steps[score], steps[transfer], medians->total);
-        }
+        const double* steps = each.steps.steps;
+        std::printf("%-11s %11.3f %17.3f %13.3f %7.3f %7.3f %9.3f %7.3f\n", Label(each.size).c_str(),
+                    steps[background], steps[tilesAndPaddles], steps[ballAndLine], steps[sparks], steps[score],
+                    steps[transfer], each.steps.total);
     }
 }
 
@@ -127,8 +107,8 @@ void PrintStepTable(const std::vector<SizeResult>& results)
 int main()
 {
     // The product's code is linked in unchanged; only this executable's
-    // imports of the transfer's calls are pointed elsewhere, to time them.
-    if (!TakeOverImports()) return 1;
+    // import of BitBlt is pointed elsewhere, to time the transfer.
+    if (!TakeOverBitBlt()) return 1;
 
     HWND window = CreateBenchWindow();
     if (!SetClientSize(window, clientSizes[0].width, clientSizes[0].height)) {
@@ -142,24 +122,19 @@ int main()
         return 1;
     }
 
-    std::printf("Frame work under Wine, %d frames per size and wave, the two canvases interleaved\n"
-                "frame by frame so that other work on the machine falls on both alike.\n"
-                "Kept: the game's own canvas, drawn as RenderFrame draws it. Fresh: the same frame\n"
-                "(same state, same random numbers) drawn on a canvas that puts every row every frame\n"
-                "and copies all of the buffer to the window. Each is timed from GetDC to ReleaseDC\n"
-                "and goes first in every other frame.\n"
-                "fresh/kept: the median fresh frame over the median kept frame. Transfer: the kept\n"
-                "frame's own copy to the window (its region and its BitBlt); copied: the share of\n"
-                "the window it copied. Whole cp: one BitBlt of all of the kept buffer, between frames.\n"
-                "Lava: least share of the client area the two background copies covered in a frame.\n"
-                "Load: the one-minute load average when the size's frames began.\n",
+    std::printf("Frame work under Wine, %d frames per size and wave: the game's frames drawn as\n"
+                "RenderFrame draws them, timed from GetDC to ReleaseDC. Transfer: the frame's copy\n"
+                "to the window, timed inside it. Ref: the straightforward drawing of the same frames\n"
+                "(same states, same random numbers), with its own back buffer and one full-window\n"
+                "copy, in this run. Lava: least share of the client area the two background copies\n"
+                "covered in a frame. Load: the one-minute load average when the size's frames began.\n"
+                "Peak MB: the process's peak working set after the game's frames, before the\n"
+                "reference's.\n",
                 measuredFrames);
     std::printf("%s at the start.\n", LoadAverage().c_str());
     std::fflush(stdout);
 
-    static FreshCanvas fresh;
-    static StepTimedCanvas<FrameCanvas> keptSteps;
-    static StepTimedCanvas<FreshCanvas> freshSteps;
+    static StepTimedCanvas<FrameCanvas> stepTimed;
     std::vector<SizeResult> results;
     bool allSizes = true;
     for (const ClientSize& size : clientSizes) {
@@ -174,31 +149,27 @@ int main()
         result.load = OneMinuteLoad();
         SetWave(waves[0]);
         ServeBall(window);
-        DrawFramePairs(window, fresh, warmUpFrames, 1000u, nullptr);
+        DrawGameFrames(window, warmUpFrames, 1000u, nullptr);
         for (int wave = 0; wave < waveCount; ++wave) {
             SetWave(waves[wave]);
             ServeBall(window);
-            DrawFramePairs(window, fresh, measuredFrames, 3000u, &result.pairs[wave]);
+            DrawGameFrames(window, measuredFrames, 3000u, &result.times[wave]);
         }
-        // Taken before the reference's bitmaps are made: the two canvases' memory only.
         result.peakMegabytes = PeakWorkingSetMegabytes();
         SetWave(waves[0]);
         result.reference = TimeReferenceFrames(window, measuredFrames);
-        TimeFrameSteps(window, breakdownFrames, keptSteps, freshSteps, result.keptSteps, result.freshSteps);
+        result.steps = TimeFrameSteps(window, breakdownFrames, stepTimed);
+        stepTimed.Release();
         results.push_back(result);
         std::printf("%dx%d measured.\n", size.width, size.height);
         std::fflush(stdout);
     }
 
-    for (int wave = 0; wave < waveCount; ++wave) PrintPairTable(results, wave);
-    PrintReferenceTable(results);
+    for (int wave = 0; wave < waveCount; ++wave) PrintFrameTable(results, wave);
     PrintStepTable(results);
-    std::printf("\nC++ heap allocations during the measured kept frames, all sizes: %lld\n", frameAllocations);
+    std::printf("\nC++ heap allocations during the measured game frames, all sizes: %lld\n", frameAllocations);
 
     game.ReleaseFrameCanvas();
-    fresh.Release();
-    keptSteps.Release();
-    freshSteps.Release();
     DestroyWindow(window);
     return allSizes ? 0 : 1;
 }

@@ -203,14 +203,8 @@ double Percentile(std::vector<double> values, double fraction)
 DWORD WINAPI Watch(LPVOID)
 {
     while (MainWindow() == nullptr || FrameCount() == 0) Sleep(1);
-#ifdef BRELLIX_FRESH_CANVAS_BENCH
-    const char* canvas = "the canvas drawn afresh every frame (a build for this benchmark)";
-#else
-    const char* canvas = "the game's own canvas";
-#endif
-    std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up,\n"
-                "drawn on %s. %s\n",
-                measuredFrames, warmUpFrames, canvas, LoadAverage().c_str());
+    std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up.\n%s\n",
+                measuredFrames, warmUpFrames, LoadAverage().c_str());
     std::printf("CPU: share of one core used while the frames were measured (the game's process,\n"
                 "this watcher included; the X server); 100 %% is one whole core. Also as CPU ms per\n"
                 "frame drawn, which a busy machine changes less than the shares.\n");

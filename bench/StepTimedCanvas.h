@@ -8,9 +8,8 @@
 #include "BenchSupport.h"
 
 // The steps of a frame's drawing: the buffer and bitmaps checked and the
-// background rows put; the tiles and paddles (on the kept buffer, with the
-// background put back under last frame's marks first); the ball and its path
-// line; the sparks; the score; the transfer to the window.
+// background rows put; the tiles and paddles; the ball and its path line; the
+// sparks; the score; the transfer to the window.
 enum FrameStep { background, tilesAndPaddles, ballAndLine, sparks, score, transfer, frameSteps };
 
 template <typename Canvas>

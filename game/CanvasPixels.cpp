@@ -1,6 +1,6 @@
-// The frame canvas's pixel work: the loaded bitmaps' pixels read, and the writes
-// straight into the back buffer: background rows, barrier tiles, blocks and
-// single pixels, each marking what it wrote.
+// The frame canvas's pixel work: the loaded bitmaps' pixels read, and the
+// writes straight into the back buffer: background rows, barrier tiles, blocks
+// and single pixels.
 #include <intrin.h>
 
 #include <algorithm>
@@ -23,10 +23,6 @@ Span BlitSpan(int64_t at, int64_t extent)
 }
 
 
-Span CopySpan(const WallRowCopies& record, int k)
-{
-    return {record.begins[k], record.ends[k]};
-}
 
 }  // namespace
 
@@ -134,159 +130,32 @@ const BitmapPixels& FrameCanvas::Source(CanvasSource source) const
 
 void FrameCanvas::PutBackgroundRow(int y, int firstX, int secondX, int copyWidth)
 {
-    if (y < 0 || y >= height || static_cast<size_t>(y) >= backgroundRows.size()) return;
-    WallRowCopies& record = backgroundRows[y];
-    if (UnderTiles(y)) {
-        record = WallRowCopies();
-        return;
-    }
-    record.redrawn = false;
-    if (record.copied && record.starts[0] == firstX && record.starts[1] == secondX && record.copyWidth == copyWidth)
-        return;
-    DrawBackgroundRow(y, firstX, secondX, copyWidth);
-}
-
-// Writes the row's copies; where the row's last copies lay and these do not,
-// the fresh bitmap's black is written again.
-void FrameCanvas::DrawBackgroundRow(int y, int firstX, int secondX, int copyWidth)
-{
-    WallRowCopies& record = backgroundRows[y];
+    if (y < 0 || y >= height) return;
     uint32_t* row = pixels + static_cast<size_t>(y) * width;
-    const uint32_t* wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
     int starts[2] = {firstX, secondX};
-    Span copies[2];
-    for (int k = 0; k < 2; ++k) {
+    Span copies[2] = {{0, 0}, {0, 0}};
+    // Rows below the lava wall show none of it.
+    for (int k = 0; k < 2 && y < lavaWall.height; ++k) {
         copies[k] = CopiedSpan(starts[k], 0, copyWidth, width, lavaWall.width);
+        const uint32_t* wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
         if (!IsEmpty(copies[k]))
             CopyPixels(row + copies[k].begin, wallRow + (copies[k].begin - starts[k]),
                        copies[k].end - copies[k].begin);
     }
-    Span written = {width, 0};
-    auto widen = [&written](Span span) {
-        if (IsEmpty(span)) return;
-        written = {std::min(written.begin, span.begin), std::max(written.end, span.end)};
-    };
-    widen(copies[0]);
-    widen(copies[1]);
-    if (record.copied) {
-        for (int k = 0; k < 2; ++k) {
-            FillAround(row, CopySpan(record, k), copies[0], copies[1], freshPixel);
-            widen(CopySpan(record, k));
-        }
-    }
-    MarkChanged(written, {y, y + 1});
-    record.copied = true;
-    record.redrawn = true;
-    record.copyWidth = copyWidth;
-    for (int k = 0; k < 2; ++k) {
-        record.starts[k] = starts[k];
-        record.begins[k] = static_cast<int>(copies[k].begin);
-        record.ends[k] = static_cast<int>(copies[k].end);
-    }
-}
-
-// Puts back in `columns` of row y what this frame's background has there: the
-// lava wall where a copy lies, black elsewhere. A row whose copies were
-// written afresh in this frame needs only the black.
-void FrameCanvas::RedrawBackground(int y, Span columns)
-{
-    if (UnderTiles(y)) {
-        RedrawTiles(y, columns);
-        return;
-    }
-    uint32_t* row = pixels + static_cast<size_t>(y) * width;
-    bool recorded = static_cast<size_t>(y) < backgroundRows.size();
-    MarkChanged(columns, {y, y + 1});
-    if (!recorded || !backgroundRows[y].copied) {
-        FillPixels(row, columns, freshPixel);
-        return;
-    }
-    const WallRowCopies& record = backgroundRows[y];
-    FillAround(row, columns, CopySpan(record, 0), CopySpan(record, 1), freshPixel);
-    if (record.redrawn) return;
-    const uint32_t* wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
-    for (int k = 0; k < 2; ++k) {
-        Span part = Intersect(CopySpan(record, k), columns.begin, columns.end);
-        if (!IsEmpty(part))
-            CopyPixels(row + part.begin, wallRow + (part.begin - record.starts[k]), part.end - part.begin);
-    }
-}
-
-// The one-pixel case of RedrawBackground.
-void FrameCanvas::RedrawBackgroundPixel(int x, int y)
-{
-    size_t offset = static_cast<size_t>(y) * width + x;
-    if (UnderTiles(y)) {
-        RedrawTiles(y, {x, x + 1});
-        return;
-    }
-    const WallRowCopies* record = nullptr;
-    if (static_cast<size_t>(y) < backgroundRows.size() && backgroundRows[y].copied) record = &backgroundRows[y];
-    MarkChangedPixel(x, y);
-    for (int k = 1; record != nullptr && k >= 0; --k) {  // the second copy lies over the first
-        if (record->begins[k] <= x && x < record->ends[k]) {
-            if (!record->redrawn)
-                pixels[offset] = lavaWall.pixels[static_cast<size_t>(y) * lavaWall.width + (x - record->starts[k])];
-            return;
-        }
-    }
-    pixels[offset] = freshPixel;
+    FillAround(row, {0, width}, copies[0], copies[1], freshPixel);
 }
 
 void FrameCanvas::DrawBarrierRows()
 {
-    FinishBackground();
-    if (!IsEmpty(tileRows[0]) || !IsEmpty(tileRows[1])) {
-        // Tiles already in place had what was drawn over them put back.
-        if (tilesInPlace) return;
-        // The bottom row of tiles lies over the top one where they meet.
-        int tops[2] = {0, height - tileHeight};
-        for (int k = 0; k < 2; ++k) {
-            DrawTileRows(tops[k], tileRows[k]);
-            MarkChanged({0, width}, tileRows[k]);
-        }
-        tilesInPlace = true;
-        return;
-    }
     for (int x = 0; tileWidth > 0 && x < width; x += tileWidth) {
         CopyBlock(x, 0, tileWidth, tileHeight, CanvasSource::Barrier, 0, 0);
         CopyBlock(x, height - tileHeight, tileWidth, tileHeight, CanvasSource::Barrier, 0, 0);
     }
 }
 
-// Draws the rows `rows` of the tiles laid along one edge, with their top at
-// row `top`, where they cover whole rows: each row is the tile's row over and
-// over, written once and then doubled.
-void FrameCanvas::DrawTileRows(int top, Span rows)
-{
-    for (int64_t y = rows.begin; y < rows.end; ++y) {
-        uint32_t* row = pixels + y * width;
-        int64_t done = std::min(tileWidth, width);
-        CopyPixels(row, barrier.pixels.data() + (y - top) * barrier.width, done);
-        while (done < width) {
-            int64_t count = std::min<int64_t>(done, width - done);
-            CopyPixels(row + done, row, count);
-            done += count;
-        }
-    }
-}
-
-// Puts the tiles back in `columns` of row y, which they cover, when they lie
-// in place; otherwise DrawBarrierRows writes the whole row in this frame.
-void FrameCanvas::RedrawTiles(int y, Span columns)
-{
-    if (!tilesInPlace) return;
-    int top = tileRows[1].begin <= y && y < tileRows[1].end ? height - tileHeight : 0;
-    const uint32_t* tileRow = barrier.pixels.data() + static_cast<size_t>(y - top) * barrier.width;
-    uint32_t* row = pixels + static_cast<size_t>(y) * width;
-    for (int64_t x = columns.begin; x < columns.end; ++x) row[x] = tileRow[x % tileWidth];
-    MarkChanged(columns, {y, y + 1});
-}
-
 void FrameCanvas::CopyBlock(int x, int y, int blockWidth, int blockHeight, CanvasSource from, int sourceX,
                             int sourceY)
 {
-    FinishBackground();
     const BitmapPixels& source = Source(from);
     Span columns = CopiedSpan(x, sourceX, blockWidth, width, source.width);
     Span rows = CopiedSpan(y, sourceY, blockHeight, height, source.height);
@@ -297,19 +166,13 @@ void FrameCanvas::CopyBlock(int x, int y, int blockWidth, int blockHeight, Canva
         CopyPixels(pixels + row * width + columns.begin, source.pixels.data() + fromY * source.width + fromX,
                    columns.end - columns.begin);
     }
-    MarkBox(columns.begin, rows.begin, columns.end, rows.end);
 }
 
 void FrameCanvas::CopyPixel(int x, int y, CanvasSource from, int sourceX, int sourceY)
 {
-    FinishBackground();
     const BitmapPixels& source = Source(from);
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     if (sourceX < 0 || sourceY < 0 || sourceX >= source.width || sourceY >= source.height) return;
     pixels[static_cast<size_t>(y) * width + x] = source.pixels[static_cast<size_t>(sourceY) * source.width + sourceX];
-    MarkChangedPixel(x, y);
-    if (marks.pixelCount < FrameMarks::pixelLimit)
-        marks.pixels[marks.pixelCount++] = {x, y};
-    else
-        marks.everything = true;
 }
+

@@ -1,14 +1,12 @@
-// The frame canvas's own records and pixel helpers, in a namespace of their
-// own: only FrameCanvas and its two source files use them; the rest of the
-// program draws through FrameCanvas.
+// The frame canvas's pixel helpers, in a namespace of their own: only
+// FrameCanvas and its two source files use them; the rest of the program
+// draws through FrameCanvas.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <vector>
-
-#include "Sparks.h"
 
 // The loaded bitmaps a frame copies from.
 enum class CanvasSource { LavaWall, Barrier, ParticleSheet };
@@ -71,45 +69,5 @@ HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits);
 // the copy, a copy that fails) the frame has none, and the next frame tries
 // again.
 bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc);
-
-// Where the last frame drew over the background and the black that a fresh
-// bitmap holds. The next frame puts back what belongs there before it draws.
-struct FrameMarks {
-    static const int boxLimit = 8;
-    // One for each spark pixel a frame draws; a frame that draws more marks
-    // everything.
-    static const int pixelLimit = sparkPixels;
-    bool everything {};          // too much to note: the whole buffer
-    RECT boxes[boxLimit] {};     // blocks, ball, text; each may hold more than was drawn
-    int boxCount {};
-    bool lineDrawn {};           // the ball's path line, from lineFrom to lineTo
-    POINT lineFrom {};
-    POINT lineTo {};
-    POINT pixels[pixelLimit] {}; // single pixels
-    int pixelCount {};
-};
-
-// Which parts of the back buffer changed since they were last copied to the
-// window: for every row, which 64-pixel spans of it. A row is as fine as the
-// background changes: the wave moves some rows and leaves others in place.
-struct ChangedSpans {
-    static const int spanShift = 6;  // a span is 64 pixels of one row
-    bool everything {};              // the window needs all of the buffer
-    int spans {};                    // spans across the buffer
-    int rows {};                     // rows of the buffer
-    int words {};                    // 64-bit words for one row's spans
-    std::vector<uint64_t> bits;      // one bit for each span, row after row
-};
-
-// What one row of the back buffer holds of the background: the two copies of
-// the lava wall's row as they were last placed.
-struct WallRowCopies {
-    bool copied {};        // false: the row holds no background, only black and marks
-    bool redrawn {};       // the copies were written afresh in this frame
-    int starts[2] {};      // where the two copies were asked to start
-    int copyWidth {};      // the width they were asked for
-    int begins[2] {};      // the columns they cover, clipped to the buffer
-    int ends[2] {};        // and to the lava wall: begin up to (not including) end
-};
 
 }  // namespace canvasParts

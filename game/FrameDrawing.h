@@ -1,6 +1,6 @@
-// The drawing of one frame, layer by layer, on any canvas with FrameCanvas's
-// operations: RenderFrame draws on the game's own canvas, and the benchmark
-// draws the same frames on FreshCanvas to weigh the two.
+// The drawing of one frame, layer by layer, on a canvas with FrameCanvas's
+// operations: RenderFrame draws on the game's own canvas, and the benchmark on
+// one derived from it that times each step.
 #pragma once
 
 #include <windows.h>

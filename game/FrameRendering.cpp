@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "FrameDrawing.h"
-#include "FreshCanvas.h"
 #include "PaddleGame.h"
 #include "SafeArithmetic.h"
 
@@ -28,21 +27,6 @@ void WaitOutEmptyFrame(DWORD startTick)
     if (elapsed < frameMilliseconds)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, frameMilliseconds - elapsed, QS_ALLINPUT);
 }
-
-#ifdef BRELLIX_FRESH_CANVAS_BENCH
-// A build for the paced benchmark only: the game's frames drawn on a canvas
-// drawn afresh every frame, to weigh the kept buffer against it.
-FreshCanvas& GameCanvas(PaddleGame&)
-{
-    static FreshCanvas canvas;
-    return canvas;
-}
-#else
-FrameCanvas& GameCanvas(PaddleGame& match)
-{
-    return match.frameCanvas;
-}
-#endif
 
 }  // namespace
 
@@ -101,11 +85,6 @@ void PaddleGame::ReleaseFrameCanvas()
     frameCanvas.Release();
 }
 
-void PaddleGame::WindowPainted()
-{
-    frameCanvas.WindowPainted();
-}
-
 void PaddleGame::RenderFrame(HWND window)
 {
     if (clientRect.right == clientRect.left || clientRect.bottom == clientRect.top) {
@@ -113,7 +92,7 @@ void PaddleGame::RenderFrame(HWND window)
         return;
     }
     HDC windowDc = GetDC(window);
-    DrawFrame(*this, GameCanvas(*this), window, windowDc);
+    DrawFrame(*this, frameCanvas, window, windowDc);
 
     int winner = GetWinner();
     if (winner != -1) {

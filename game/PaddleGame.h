@@ -9,8 +9,6 @@
 #include "FrameRendering.h"
 #include "Sparks.h"
 
-class FreshCanvas;
-
 class PaddleGame : public Document {
 public:
     // Every field starts zero, false or null, as a match does before InitGame.
@@ -31,16 +29,12 @@ public:
     // Gives back the back buffer, its context and the bitmaps' pixels kept
     // from frame to frame; the next frame makes them again.
     void ReleaseFrameCanvas();
-    // The window was painted over: the next frame shows it all of the back
-    // buffer, not only what changed.
-    void WindowPainted();
 
     // Sparks (Sparks.cpp)
     void InitSparks();
     void DrawAndStepSparks(HDC target, HDC sheet);
     // The same, writing the sparks' pixels straight into the frame's back buffer.
     void DrawAndStepSparks(FrameCanvas& canvas);
-    void DrawAndStepSparks(FreshCanvas& canvas);
 
     // Saved game file (document/SavedGame.cpp)
     bool Load(const char* path) override;
@@ -98,11 +92,6 @@ public:
     int waveFrequency {};     // wave phase degrees per frame
     int waveAmplitude {};     // greatest sideways shift of a background row, pixels
 };
-
-// The frame canvas keeps a mark for each spark pixel a frame draws.
-static_assert(sizeof PaddleGame::ballSparks + sizeof PaddleGame::rightWallSparks + sizeof PaddleGame::leftWallSparks ==
-                  sparkPixels * sizeof(Spark),
-              "sparkPixels counts every spark the game draws");
 
 // True when the rectangles share at least one pixel; touching edges do not count.
 bool RectsOverlap(const RECT& a, const RECT& b);

@@ -1,7 +1,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "FreshCanvas.h"
 #include "PaddleGame.h"
 #include "SafeArithmetic.h"
 
@@ -136,13 +135,6 @@ void PaddleGame::DrawAndStepSparks(HDC target, HDC sheet)
 }
 
 void PaddleGame::DrawAndStepSparks(FrameCanvas& canvas)
-{
-    DrawAndStepAllSystems(*this, [&canvas](const Spark& spark) {
-        canvas.CopyPixel(spark.x, spark.y, CanvasSource::ParticleSheet, spark.life % sheetColumns, 0);
-    });
-}
-
-void PaddleGame::DrawAndStepSparks(FreshCanvas& canvas)
 {
     DrawAndStepAllSystems(*this, [&canvas](const Spark& spark) {
         canvas.CopyPixel(spark.x, spark.y, CanvasSource::ParticleSheet, spark.life % sheetColumns, 0);

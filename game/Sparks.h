@@ -16,6 +16,3 @@ struct SparkPair {
 };
 
 const int sparksPerSystem = 500;
-const int sparkSystems = 3;  // rising from the ball, from the right wall, from the left wall
-// Pixels a frame draws for the sparks: a lead and a trail for every pair.
-const int sparkPixels = sparkSystems * sparksPerSystem * 2;

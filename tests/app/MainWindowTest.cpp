@@ -323,11 +323,9 @@ protected:
     HACCEL accelerators = nullptr;
 };
 
-// Frames copy only what changed to the window; a paint, which erases it,
-// has the next frame show all of it again.
+// A paint erases the window; the next frame shows all of itself over it.
 TEST_F(FrameLoop, FrameAfterPaintingShowsTheWholeFrame)
 {
-    game.waveAmplitude = 0;  // a background that stays is not drawn again
     for (int frame = 0; frame < 2; ++frame) {
         game.frameStartTick = timeGetTime() - 1000;  // no time left to sleep out
         game.RenderFrame(window);

@@ -1,5 +1,5 @@
-// The frames the benchmark times, drawn in step on the canvases it compares.
-#include "FramePairs.h"
+// The frames the benchmark times.
+#include "BenchFrames.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,18 +73,8 @@ LONGLONG Frequency()
     return frequency.QuadPart;
 }
 
-}  // namespace
-
-void ServeBall(HWND window)
-{
-    GetClientRect(window, &game.clientRect);
-    game.PlaceBallAndPaddles();
-    CentreBall(game.ball, game.clientRect);
-    game.ballVelX = 15;
-    game.ballVelY = 4;
-}
-
-// Worked out from the rows' copies as a frame places them: row y shows the
+// The share of the client area that the two lava copies of the frame just
+// drawn cover, worked out from the rows' copies as a frame places them: row y shows the
 // wall's row y, so rows below the wall show none.
 double LavaShare()
 {
@@ -108,66 +98,38 @@ double LavaShare()
     return 100.0 * static_cast<double>(covered) / (static_cast<double>(width) * height);
 }
 
-void DrawFramePairs(HWND window, FreshCanvas& fresh, int frames, unsigned firstSeed, PairTimes* times)
+}  // namespace
+
+void ServeBall(HWND window)
+{
+    GetClientRect(window, &game.clientRect);
+    game.PlaceBallAndPaddles();
+    CentreBall(game.ball, game.clientRect);
+    game.ballVelX = 15;
+    game.ballVelY = 4;
+}
+
+void DrawGameFrames(HWND window, int frames, unsigned firstSeed, FrameTimes* times)
 {
     const LONGLONG frequency = Frequency();
     TransferTiming& timing = transferTiming;
-    FrameCanvas& kept = game.frameCanvas;
     for (int frame = 0; frame < frames; ++frame) {
         // The game's loop handles the waiting messages before every frame.
         PumpMessages();
         MoveBall();
-        unsigned seed = firstSeed + static_cast<unsigned>(frame);
-        LONGLONG keptTicks = 0;
-        LONGLONG freshTicks = 0;
-        auto drawKept = [&]() {
-            timing = TransferTiming();
-            timing.inGameFrame = true;
-            countingAllocations = times != nullptr;
-            LONGLONG start = Now();
-            DrawOn(kept, window);
-            keptTicks = Now() - start;
-            countingAllocations = false;
-            timing.inGameFrame = false;
-        };
-        auto drawFresh = [&]() {
-            LONGLONG start = Now();
-            DrawOn(fresh, window);
-            freshTicks = Now() - start;
-        };
-        // Each goes first in every other frame, so neither always follows the other's work.
-        SaveDrawnState(before);
-        srand(seed);
-        if (frame % 2 == 0) {
-            drawKept();
-            DrawAgain(seed, drawFresh);
-        } else {
-            drawFresh();
-            DrawAgain(seed, drawKept);
-        }
-        if (times == nullptr) continue;
-        times->kept.push_back(Milliseconds(keptTicks, frequency));
-        times->fresh.push_back(Milliseconds(freshTicks, frequency));
-        times->transfer.push_back(Milliseconds(timing.ticks, frequency));
-        times->copiedPixels += timing.copiedPixels;
-        times->lavaShare = std::min(times->lavaShare, LavaShare());
-
-        // Both drew the same frame; now and then, check that they agree.
-        if (frame % 50 == 0 && kept.Pixels() != nullptr && fresh.Pixels() != nullptr) {
-            size_t bytes = static_cast<size_t>(kept.Width()) * kept.Height() * sizeof(uint32_t);
-            ++times->compared;
-            if (fresh.Width() != kept.Width() || fresh.Height() != kept.Height() ||
-                std::memcmp(kept.Pixels(), fresh.Pixels(), bytes) != 0)
-                ++times->differing;
-        }
-
-        // One copy of all of the finished buffer to the window, which already shows it.
-        HDC windowDc = GetDC(window);
+        srand(firstSeed + static_cast<unsigned>(frame));
+        timing = TransferTiming();
+        timing.inGameFrame = true;
+        countingAllocations = times != nullptr;
         LONGLONG start = Now();
-        BitBlt(windowDc, 0, 0, kept.Width(), kept.Height(), kept.Context(), 0, 0, SRCCOPY);
-        GdiFlush();
-        times->wholeCopy.push_back(Milliseconds(Now() - start, frequency));
-        ReleaseDC(window, windowDc);
+        DrawOn(game.frameCanvas, window);
+        LONGLONG ticks = Now() - start;
+        countingAllocations = false;
+        timing.inGameFrame = false;
+        if (times == nullptr) continue;
+        times->frames.push_back(Milliseconds(ticks, frequency));
+        times->transfer.push_back(Milliseconds(timing.ticks, frequency));
+        times->lavaShare = std::min(times->lavaShare, LavaShare());
     }
 }
 
@@ -188,53 +150,30 @@ std::vector<double> TimeReferenceFrames(HWND window, int frames)
             reference.push_back(Milliseconds(Now() - start, frequency));
         });
     }
-    game.WindowPainted();  // the window holds the reference's frame now
     return reference;
 }
 
-namespace {
-
-template <typename Canvas>
-void AddSteps(StepTimedCanvas<Canvas>& canvas, LONGLONG frequency, std::vector<double> (&steps)[frameSteps],
-              std::vector<double>& totals)
-{
-    double total = 0;
-    for (int k = 0; k < frameSteps; ++k) {
-        double ms = Milliseconds(canvas.ticks[k], frequency);
-        steps[k].push_back(ms);
-        total += ms;
-    }
-    totals.push_back(total);
-    canvas.Clear();
-}
-
-void TakeMedians(std::vector<double> (&steps)[frameSteps], const std::vector<double>& totals, StepMedians& medians)
-{
-    for (int k = 0; k < frameSteps; ++k) medians.steps[k] = Median(steps[k]);
-    medians.total = Median(totals);
-}
-
-}  // namespace
-
-void TimeFrameSteps(HWND window, int frames, StepTimedCanvas<FrameCanvas>& kept, StepTimedCanvas<FreshCanvas>& fresh,
-                    StepMedians& keptMedians, StepMedians& freshMedians)
+StepMedians TimeFrameSteps(HWND window, int frames, StepTimedCanvas<FrameCanvas>& canvas)
 {
     const LONGLONG frequency = Frequency();
-    std::vector<double> keptSteps[frameSteps];
-    std::vector<double> freshSteps[frameSteps];
-    std::vector<double> keptTotals;
-    std::vector<double> freshTotals;
+    std::vector<double> steps[frameSteps];
+    std::vector<double> totals;
     for (int frame = 0; frame < frames; ++frame) {
         PumpMessages();
         MoveBall();
-        unsigned seed = 9000u + static_cast<unsigned>(frame);
-        SaveDrawnState(before);
-        srand(seed);
-        DrawOn(kept, window);
-        DrawAgain(seed, [&]() { DrawOn(fresh, window); });
-        AddSteps(kept, frequency, keptSteps, keptTotals);
-        AddSteps(fresh, frequency, freshSteps, freshTotals);
+        srand(9000u + static_cast<unsigned>(frame));
+        DrawOn(canvas, window);
+        double total = 0;
+        for (int k = 0; k < frameSteps; ++k) {
+            double ms = Milliseconds(canvas.ticks[k], frequency);
+            steps[k].push_back(ms);
+            total += ms;
+        }
+        totals.push_back(total);
+        canvas.Clear();
     }
-    TakeMedians(keptSteps, keptTotals, keptMedians);
-    TakeMedians(freshSteps, freshTotals, freshMedians);
+    StepMedians medians;
+    for (int k = 0; k < frameSteps; ++k) medians.steps[k] = Median(steps[k]);
+    medians.total = Median(totals);
+    return medians;
 }
