@@ -100,25 +100,56 @@ INSTANTIATE_TEST_SUITE_P(
                                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
     [](const ::testing::TestParamInfo<DialogSetUpRow>& info) { return std::string(info.param.name); });
 
-// A file dialog that fails, here because the chosen path does not fit its
-// buffer, is told to the player in plain words, never taken for a Cancel.
-class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<std::string> {};
+// A file dialog that fails is told to the player in plain words, never taken
+// for a Cancel, and changes nothing: not the match, its path, the music's
+// name, the title or what plays. A dialog that fails because the chosen path
+// does not fit its buffer writes the length it needs over the buffer's start,
+// as Windows does, so a path or name not put back afterwards shows here.
+namespace {
+
+struct FailedDialogRow {
+    const char* name;
+    const char* command;  // "Open", "SaveAs" or "OpenWave"
+    DWORD error;          // what CommDlgExtendedError answers
+    const char* words;    // what the player is told
+};
+
+void PrintTo(const FailedDialogRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+void WriteNeededLength(LPOPENFILENAMEA record)
+{
+    WORD needed = static_cast<WORD>(record->nMaxFile + 40);
+    CopyMemory(record->lpstrFile, &needed, sizeof needed);
+}
+
+class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<FailedDialogRow> {};
+
+}  // namespace
 
 TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
 {
-    const std::string& command = GetParam();
+    const FailedDialogRow& row = GetParam();
+    std::string command = row.command;
     bool saveAs = command == "SaveAs";
     PlayAMatch(true);
     SetFilePath(folder + "kept.sav");
+    lstrcpyA(match->musicFile, "Rovor.wav");
+    SetWindowTextA(window, "Rovor.wav");
     Plan plan;
     plan.prompt = IDNO;
     Seen seen;
     {
         Player player(plan, seen);
         ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
-                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS);
-        ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError,
-                             DWORD(FNERR_BUFFERTOOSMALL), ERROR_SUCCESS);
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS,
+                             ImportStandIn::everyCall,
+                             row.error == FNERR_BUFFERTOOSMALL ? &WriteNeededLength : nullptr);
+        ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError, row.error,
+                             ERROR_SUCCESS);
+        ImportStandIn sound("winmm.dll", "PlaySoundA", &PlaySoundA, FALSE, ERROR_SUCCESS);
         if (command == "Open") {
             match->FileOpen(window);
         } else if (saveAs) {
@@ -127,18 +158,30 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
             match->FileOpenWave(window);
         }
         EXPECT_EQ(1, dialog.Calls());
+        EXPECT_EQ(0, sound.Calls());  // the music neither stopped nor started
     }
     EXPECT_EQ(1, seen.problems);
-    EXPECT_NE(std::string::npos, seen.problemText.find("too long")) << seen.problemText;
+    EXPECT_NE(std::string::npos, seen.problemText.find(row.words)) << seen.problemText;
     EXPECT_EQ(window, seen.problemOwner);
     ExpectMatchInPlay();
     EXPECT_TRUE(match->modified);
     EXPECT_EQ(command == "Open" ? "" : folder + "kept.sav", match->filePath);
     EXPECT_FALSE(FileExists(folder + "kept.sav"));
+    EXPECT_EQ(command == "OpenWave" ? "" : "Rovor.wav", std::string(match->musicFile));
+    char title[MAX_PATH] = "";
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ("Rovor.wav", title);
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, FileCommandsFailedDialog, ::testing::Values("Open", "SaveAs", "OpenWave"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(
+    Commands, FileCommandsFailedDialog,
+    ::testing::Values(FailedDialogRow{"Open", "Open", FNERR_BUFFERTOOSMALL, "too long"},
+                      FailedDialogRow{"SaveAs", "SaveAs", FNERR_BUFFERTOOSMALL, "too long"},
+                      FailedDialogRow{"OpenWave", "OpenWave", FNERR_BUFFERTOOSMALL, "too long"},
+                      FailedDialogRow{"SaveAsInvalidName", "SaveAs", FNERR_INVALIDFILENAME, "name is not valid"},
+                      FailedDialogRow{"OpenWaveNotShown", "OpenWave", CDERR_DIALOGFAILURE,
+                                      "could not be shown (common dialog error 0xFFFF)"}),
+    [](const ::testing::TestParamInfo<FailedDialogRow>& info) { return std::string(info.param.name); });
 
 // The program's code page is UTF-8, so a folder and names with letters that
 // no Western code page has reach the files whole: the match is saved and
