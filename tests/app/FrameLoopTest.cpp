@@ -9,6 +9,8 @@
 #include "ImportStandIn.h"
 #include "MainWindowFixture.h"
 
+// The frame loop, and WinMain around it with the timer period it asks for.
+
 namespace {
 
 std::vector<WPARAM> recorded;
@@ -196,6 +198,7 @@ TEST_F(FrameLoop, TimerPeriodIsAskedForBeforeTheGameAndGivenBackOnEveryWayOut)
     DestroyWindow(window);
     PumpMessages();
     mainWindow = nullptr;
+    // Every call goes on to winmm; the watches note it first.
     ImportStandIn begin("winmm.dll", "timeBeginPeriod", &timeBeginPeriod, MMRESULT(TIMERR_NOCANDO), 0, 0,
                         WatchTimeBeginPeriod);
     ImportStandIn end("winmm.dll", "timeEndPeriod", &timeEndPeriod, MMRESULT(TIMERR_NOCANDO), 0, 0,
