@@ -19,12 +19,17 @@ bool EndsWithin(const char* buffer, size_t size)
 
 std::string DataFilePath(const char* name)
 {
+    // Always a full path: given a bare name, Wine's LoadImage looks in the
+    // program's folder before the current one.
+    char path[pathBufferSize];
     DWORD attributes = GetFileAttributesA(name);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return name;
-    char program[pathBufferSize];
-    DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        DWORD length = GetFullPathNameA(name, sizeof path, path, nullptr);
+        return length > 0 && length < sizeof path ? path : name;
+    }
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
     // A path that did not fit comes back cut to the buffer's length: the bare
     // name is better than a file in a folder of that cut name.
-    if (length == 0 || length >= sizeof program) return name;
-    return std::string(program, NamePart(program) - program) + name;
+    if (length == 0 || length >= sizeof path) return name;
+    return std::string(path, NamePart(path) - path) + name;
 }

@@ -20,8 +20,8 @@ const char* NamePart(const char* path);
 // must leave it; false when what it wrote ran to the buffer's end.
 bool EndsWithin(const char* buffer, size_t size);
 
-// Where to read the data file `name` from (a bitmap, the default music): the
-// current folder when the file is there, so a player's own file in a
-// shortcut's working folder wins; otherwise the folder of the program itself,
-// wherever it was started from.
+// The full path to read the data file `name` from (a bitmap, the default
+// music): in the current folder when the file is there, so a player's own
+// file in a shortcut's working folder wins; otherwise in the folder of the
+// program itself, wherever it was started from.
 std::string DataFilePath(const char* name);
