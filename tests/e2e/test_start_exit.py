@@ -1,6 +1,11 @@
 """Start and exit: the window the game opens, and every road out ends with 0."""
 
+import os
+import shutil
+import tempfile
+
 from .driver import GameTestCase
+from .support import wait_until
 
 
 class StartAndExit(GameTestCase):
@@ -22,4 +27,42 @@ class StartAndExit(GameTestCase):
         # the close button by asking the window (WM_NCHITTEST), and we click it.
         x, y = map(int, game.winctl('closebox', game.hwnd)[1].split())
         game.click(x, y)
+        self.assertEqual(game.exit_code(), 0)
+
+    def test_started_from_another_folder_finds_its_files_beside_it(self):
+        """Started by its full path from a folder without its files, the game
+        finds its bitmaps and music beside Brellix.exe; a lava wall of the
+        player's own in the folder it is started in wins over that one."""
+        elsewhere = tempfile.mkdtemp(prefix='brellix-e2e-elsewhere-')
+        self.addCleanup(shutil.rmtree, elsewhere, True)
+
+        def middle_row_share(game, colour):
+            picture = game.screenshot()
+            return picture.row_fraction(picture.height // 2 + 60, colour)
+
+        def lava(rgb):
+            # Dark red to orange; the window colour and green are not.
+            return rgb[0] > rgb[1] and rgb[0] > rgb[2]
+
+        def green(rgb):
+            return rgb[1] > 200 and rgb[0] < 60 and rgb[2] < 60
+
+        game = self.start(start_in=elsewhere)
+        self.assertEqual(game.title(), 'Rovor.wav')
+        wait_until('the arena with its barriers', lambda: game.screenshot().arena_drawn(), 20)
+        wait_until('the lava', lambda: middle_row_share(game, lava) > 0.8, 20)
+        game.key('ctrl+x')
+        self.assertEqual(game.exit_code(), 0)
+
+        # The same size as ours, every pixel green.
+        with open(os.path.join(self.game_dir, 'lavawall.bmp'), 'rb') as f:
+            header = f.read(54)
+        width, height = int.from_bytes(header[18:22], 'little'), int.from_bytes(header[22:26], 'little')
+        with open(os.path.join(elsewhere, 'lavawall.bmp'), 'wb') as f:
+            f.write(header + b'\x00\xff\x00' * (width * height))
+        game = self.start(start_in=elsewhere)
+        self.assertEqual(game.title(), 'Rovor.wav')
+        wait_until('the arena with its barriers', lambda: game.screenshot().arena_drawn(), 20)
+        wait_until('the green lava wall', lambda: middle_row_share(game, green) > 0.8, 20)
+        game.key('ctrl+x')
         self.assertEqual(game.exit_code(), 0)
