@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "../../app/MainWindow.h"
 #include "../../document/Music.h"
 #include "../../game/PaddleGame.h"
+#include "ImportStandIn.h"
 #include "TestSupport.h"
 
 namespace {
@@ -54,6 +56,26 @@ std::string WindowTitle(HWND window)
     GetWindowTextA(window, title, sizeof title);
     return title;
 }
+
+// What the program asks of the sound service, call by call, seen through the
+// import while the real PlaySoundA still plays.
+struct SoundCall {
+    std::string sound;  // "(none)": a stop
+    DWORD flags;
+    bool windowAlive;   // the music's window still existed at the call
+};
+
+std::vector<SoundCall> soundCalls;
+HWND soundWindow = nullptr;
+
+void WatchSound(LPCSTR sound, HMODULE, DWORD flags)
+{
+    soundCalls.push_back({sound != nullptr ? sound : "(none)", flags, IsWindow(soundWindow) != FALSE});
+}
+
+// A wave file played in the background, over and over, and silence rather
+// than the system's default sound when it cannot be played.
+const DWORD backgroundMusic = SND_ASYNC | SND_LOOP | SND_FILENAME | SND_NODEFAULT;
 
 }  // namespace
 
@@ -124,6 +146,14 @@ protected:
         mainWindow = window;
         folder = MakeTempFolder();
         match = new PaddleGame();
+        soundCalls.clear();
+        soundWindow = window;
+    }
+
+    // Watches PlaySoundA while alive; every call still reaches the real one.
+    ImportStandIn WatchTheMusic()
+    {
+        return ImportStandIn("winmm.dll", "PlaySoundA", &PlaySoundA, FALSE, ERROR_SUCCESS, 0, &WatchSound);
     }
 
     void TearDown() override
@@ -172,9 +202,15 @@ protected:
 TEST_F(Music, DefaultMusicInTheCurrentDirectoryPlaysAndNamesTheWindow)
 {
     ASSERT_TRUE(SetCurrentDirectoryA(gameFolder.c_str()));
-    EXPECT_TRUE(match->StartDefaultMusic(window));
+    {
+        ImportStandIn sound = WatchTheMusic();
+        EXPECT_TRUE(match->StartDefaultMusic(window));
+    }
     EXPECT_EQ("Rovor.wav", WindowTitle(window));
     EXPECT_STREQ("Rovor.wav", match->musicFile);
+    ASSERT_EQ(1u, soundCalls.size());
+    EXPECT_EQ("Rovor.wav", soundCalls[0].sound);
+    EXPECT_EQ(backgroundMusic, soundCalls[0].flags);
 }
 
 TEST_F(Music, WithoutDefaultMusicTheTitleStays)
@@ -192,12 +228,34 @@ TEST_F(Music, ChosenWaveInAnotherFolderNamesTheWindow)
     ASSERT_TRUE(SetCurrentDirectoryA(gameFolder.c_str()));
     match->StartDefaultMusic(window);
 
-    OpenWave(theme);
+    {
+        ImportStandIn sound = WatchTheMusic();
+        OpenWave(theme);
+    }
     EXPECT_EQ(1, dialogs);
     EXPECT_EQ(window, dialogOwner);
     EXPECT_EQ(0, problems) << problemText;
     EXPECT_EQ("theme.wav", WindowTitle(window));
     EXPECT_STREQ("theme.wav", match->musicFile);
+    // The old music stops before the new one starts.
+    ASSERT_EQ(2u, soundCalls.size());
+    EXPECT_EQ("(none)", soundCalls[0].sound);
+    EXPECT_EQ(theme, soundCalls[1].sound);
+    EXPECT_EQ(backgroundMusic, soundCalls[1].flags);
+}
+
+TEST_F(Music, QuitStopsTheMusicBeforeTheWindowGoes)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA(gameFolder.c_str()));
+    match->StartDefaultMusic(window);
+    {
+        ImportStandIn sound = WatchTheMusic();
+        match->Quit(window);
+    }
+    EXPECT_FALSE(IsWindow(window));
+    ASSERT_EQ(1u, soundCalls.size());
+    EXPECT_EQ("(none)", soundCalls[0].sound);
+    EXPECT_TRUE(soundCalls[0].windowAlive);
 }
 
 TEST_F(Music, CancelledOpenWaveKeepsTheTitle)

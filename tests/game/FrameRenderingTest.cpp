@@ -1,18 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "../../game/FrameRendering.h"
-#include "../../game/PaddleGame.h"
-#include "TestSupport.h"
+#include "FrameRenderingFixture.h"
+
+// The frame's drawn layers, each over the ones before it: background,
+// barrier rows and paddles, ball and path line, sparks, score.
 
 namespace {
-
-const COLORREF white = RGB(255, 255, 255);
-const COLORREF black = RGB(0, 0, 0);
 
 // A data file of the game folder, loaded apart from the game's own copy.
 Pixels ReadBitmapFile(const char* name)
@@ -54,32 +50,6 @@ void WriteBitmapFile(const std::string& path, int width, int height, COLORREF (*
     WriteWholeFile(path, data);
 }
 
-// One match drawn straight into its own window. The ball stands at the
-// centre, the paddles where InitGame puts them (rows 100 to 200) and every
-// spark out of sight, so each test sees only what it sets up.
-class FrameRendering : public MatchInWindow {
-protected:
-    void Open(int width, int height)
-    {
-        MatchInWindow::Open(width, height);
-        match->InitGame(window);
-        ASSERT_EQ(width, match->clientRect.right);
-        ASSERT_EQ(height, match->clientRect.bottom);
-        match->ballVelX = 0;
-        match->ballVelY = 0;
-        ParkSparks(*match);
-    }
-
-    // A frame started a second ago has no time left to sleep out.
-    void Render()
-    {
-        match->frameStartTick = timeGetTime() - 1000;
-        match->RenderFrame(window);
-    }
-
-    void PlaceBall(int left, int top) { match->ball = {left, top, left + 20, top + 20}; }
-};
-
 }  // namespace
 
 TEST_F(FrameRendering, BallIsWhiteWithBlackOutlineAndNoLineWhenLevel)
@@ -116,55 +86,6 @@ TEST_F(FrameRendering, PathLineFollowsVelocityToTheBottomEdge)
     for (int step = 0; step <= 26; ++step)
         EXPECT_EQ(black, shown.At(400 - 15 * step, 300 + 4 * step)) << "step " << step;
     EXPECT_NE(black, shown.At(400 - 15 * 20, 300 + 4 * 20 - 3));
-}
-
-namespace {
-
-struct PathRow {
-    const char* name;
-    RECT ball;
-    int velX;
-    int velY;
-    POINT expected;
-};
-
-class FrameRenderingPath : public ::testing::TestWithParam<PathRow> {};
-
-}  // namespace
-
-TEST_P(FrameRenderingPath, LineEndsAtFirstStepReachingTopOrBottom)
-{
-    const PathRow& row = GetParam();
-    RECT client = {0, 0, 800, 600};
-    POINT end = PathLineEnd(row.ball, row.velX, row.velY, client);
-    EXPECT_EQ(row.expected.x, end.x);
-    EXPECT_EQ(row.expected.y, end.y);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FrameRenderingPath,
-    ::testing::Values(PathRow{"DownLeft75Steps", {390, 290, 410, 310}, -15, 4, {-725, 600}},
-                      PathRow{"UpRightPastTop", {390, 290, 410, 310}, 10, -7, {830, -1}},
-                      PathRow{"Level", {390, 290, 410, 310}, 15, 0, {400, 300}},
-                      PathRow{"CentreOnTopEdge", {390, -10, 410, 10}, 5, 3, {400, 0}},
-                      PathRow{"CentreBelowBottom", {390, 600, 410, 620}, 5, -3, {400, 610}},
-                      PathRow{"OneStepPastBottom", {390, 290, 410, 310}, 1, 300, {401, 600}}),
-    [](const ::testing::TestParamInfo<PathRow>& row) { return std::string(row.param.name); });
-
-TEST(FrameRenderingPathLimit, FastestBallsLineIsShortenedAlongItsDirection)
-{
-    RECT client = {0, 0, 800, 600};
-    RECT ball = {390, 290, 410, 310};
-    // One step: (INT_MIN, INT_MAX) from (400, 300), about one to one.
-    POINT end = PathLineEnd(ball, INT_MIN, INT_MAX, client);
-    EXPECT_EQ(400 - 100000000, end.x);
-    EXPECT_GE(end.y, 300 + 99999998);
-    EXPECT_LE(end.y, 300 + 100000000);
-    // 300 steps of (INT_MAX, 1): flat and to the right.
-    end = PathLineEnd(ball, INT_MAX, 1, client);
-    EXPECT_GE(end.x, 400 + 99999999);
-    EXPECT_LE(end.x, 400 + 100000000);
-    EXPECT_EQ(300, end.y);
 }
 
 namespace {
@@ -297,44 +218,6 @@ TEST_F(FrameRendering, BackgroundCopiesLeaveOutTheLastColumn)
     }
 }
 
-namespace {
-
-// The score text alone, white on black, drawn in a fresh context of the kind
-// the game draws into: 200 x 60 pixels, the text's top-left corner at (0, 0).
-Pixels ReferenceScoreText(const char* text)
-{
-    HDC screen = GetDC(nullptr);
-    HDC referenceDc = CreateCompatibleDC(screen);
-    HBITMAP reference = CreateCompatibleBitmap(screen, 200, 60);
-    HGDIOBJ saved = SelectObject(referenceDc, reference);
-    PatBlt(referenceDc, 0, 0, 200, 60, BLACKNESS);
-    SetBkMode(referenceDc, TRANSPARENT);
-    SetTextColor(referenceDc, white);
-    TextOutA(referenceDc, 0, 0, text, lstrlenA(text));
-    SelectObject(referenceDc, saved);
-    DeleteDC(referenceDc);
-    ReleaseDC(nullptr, screen);
-    Pixels pixels = ReadBitmap(reference);
-    DeleteObject(reference);
-    return pixels;
-}
-
-// Pixels of the score's place in an 800-pixel-wide window, from (400, 16),
-// that are white where `text` is not, or the other way round.
-int ScoreTextMismatches(const Pixels& shown, const char* text)
-{
-    Pixels reference = ReferenceScoreText(text);
-    int mismatches = 0;
-    for (int y = 0; y < 60; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            if ((reference.At(x, y) == white) != (shown.At(400 + x, 16 + y) == white)) ++mismatches;
-        }
-    }
-    return mismatches;
-}
-
-}  // namespace
-
 TEST_F(FrameRendering, ScoreIsWhiteTextFromTheMiddleWithNoBox)
 {
     Open(800, 600);
@@ -394,191 +277,6 @@ TEST_F(FrameRendering, SparksShowInSheetColoursOverTheBall)
     EXPECT_EQ(sheet.At(0, 0), shown.At(400, 300));
     EXPECT_EQ(white, shown.At(401, 300));
 }
-
-namespace {
-
-struct EmptyRow {
-    int width;
-    int height;
-};
-
-class FrameRenderingEmpty : public FrameRendering, public ::testing::WithParamInterface<EmptyRow> {};
-
-}  // namespace
-
-TEST_P(FrameRenderingEmpty, EmptyClientAreaDrawsNothing)
-{
-    Open(800, 600);
-    HDC windowDc = GetDC(window);
-    PatBlt(windowDc, 0, 0, 800, 600, BLACKNESS);
-    ReleaseDC(window, windowDc);
-    match->clientRect = {0, 0, GetParam().width, GetParam().height};
-    match->frameCount = 7;
-    match->ballSparks[0].lead = {-2, 30, 300, 20};
-    match->leftScore = 10;  // not even the winner prompt
-    DialogAnswerer answerer("Winner!", PressButton(IDYES));
-    Render();
-    EXPECT_EQ(10, match->leftScore);
-    EXPECT_EQ(7, match->frameCount);
-    EXPECT_EQ(300, match->ballSparks[0].lead.y);
-    EXPECT_EQ(20, match->ballSparks[0].lead.life);
-    Pixels shown = CaptureClient(window);
-    EXPECT_EQ(black, shown.At(400, 300));
-    EXPECT_EQ(black, shown.At(5, 5));
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, FrameRenderingEmpty, ::testing::Values(EmptyRow{0, 600}, EmptyRow{800, 0}));
-
-namespace {
-
-struct WinnerRow {
-    int leftScore;
-    int rightScore;
-    const char* text;
-};
-
-class FrameRenderingWinner : public FrameRendering, public ::testing::WithParamInterface<WinnerRow> {};
-
-}  // namespace
-
-// The frame that reached the winning score is on the window before the prompt
-// asks: its score shows while the prompt is open.
-TEST_P(FrameRenderingWinner, YesStartsNewMatch)
-{
-    Open(800, 600);
-    match->leftScore = GetParam().leftScore;
-    match->rightScore = GetParam().rightScore;
-    match->ballVelX = 9;
-    Pixels shownAtPrompt;
-    DialogAnswerer answerer("Winner!", [this, &shownAtPrompt](HWND prompt) {
-        shownAtPrompt = CaptureClient(window);
-        PressButton(IDYES)(prompt);
-    });
-    Render();
-    ASSERT_TRUE(WaitUntil([&] { return answerer.Answered() == 1; }, 5000));
-    EXPECT_EQ(GetParam().text, answerer.LastText());
-    std::string score = std::to_string(GetParam().leftScore) + " to " + std::to_string(GetParam().rightScore);
-    EXPECT_EQ(0, ScoreTextMismatches(shownAtPrompt, score.c_str())) << score;
-    EXPECT_EQ(0, match->leftScore);
-    EXPECT_EQ(0, match->rightScore);
-    EXPECT_EQ(-15, match->ballVelX);
-    EXPECT_TRUE(IsWindow(window));
-}
-
-INSTANTIATE_TEST_SUITE_P(Players, FrameRenderingWinner,
-                         ::testing::Values(WinnerRow{10, 4, "Player 1 wins!\n   Continue?"},
-                                           WinnerRow{10, 10, "Player 1 wins!\n   Continue?"},
-                                           WinnerRow{3, 10, "Player 2 wins!\n   Continue?"}));
-
-TEST_F(FrameRendering, WinnerPromptNoQuitsByDestroyingTheWindow)
-{
-    Open(800, 600);
-    match->leftScore = 10;
-    DialogAnswerer answerer("Winner!", PressButton(IDNO));
-    Render();
-    ASSERT_TRUE(WaitUntil([&] { return answerer.Answered() == 1; }, 5000));
-    EXPECT_EQ("Player 1 wins!\n   Continue?", answerer.LastText());
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(10, match->leftScore);
-}
-
-TEST_F(FrameRendering, NoPromptBelowWinningScore)
-{
-    Open(800, 600);
-    match->leftScore = 9;
-    match->rightScore = 9;
-    DialogAnswerer answerer("Winner!", PressButton(IDYES));
-    Render();
-    EXPECT_EQ(0, answerer.Answered());
-    EXPECT_EQ(9, match->leftScore);
-}
-
-TEST_F(FrameRendering, FrameCountAtLimitStepsBackWholeTurns)
-{
-    Open(800, 600);
-    match->frameCount = INT_MAX;
-    Render();
-    // INT_MAX + 1 = 2147483648 = 5965232 * 360 + 128.
-    EXPECT_EQ(128, match->frameCount);
-    Render();
-    EXPECT_EQ(129, match->frameCount);
-}
-
-namespace {
-
-// Milliseconds by the high-resolution counter, a clock apart from the game's.
-double NowMilliseconds()
-{
-    LARGE_INTEGER now;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-}  // namespace
-
-// A frame lasts 16 ms from the tick the frame step takes as it starts, less
-// the part of a millisecond that tick may already have run. Bounds from below
-// only: a busy machine may stretch a frame, never shorten it.
-TEST_F(FrameRendering, FramesArePacedFromTheirStartTick)
-{
-    Open(800, 600);
-    Render();  // the first frame sets up what later frames keep, and takes longer
-    match->frameStartTick = timeGetTime() - 1000;  // stale: the step takes its own
-    double started = NowMilliseconds();
-    match->StepFrame(window);
-    EXPECT_GE(NowMilliseconds() - started, 15.0) << "a frame that starts now";
-
-    started = NowMilliseconds();
-    match->frameStartTick = timeGetTime() - 10;
-    match->RenderFrame(window);
-    EXPECT_GE(NowMilliseconds() - started, 5.0) << "a frame that started 10 ms ago";
-}
-
-TEST(FrameRenderingCounter, NextFrameCountCountsOnAndStaysInRange)
-{
-    EXPECT_EQ(1, NextFrameCount(0));
-    EXPECT_EQ(INT_MAX, NextFrameCount(INT_MAX - 1));
-    EXPECT_EQ(128, NextFrameCount(INT_MAX));
-}
-
-namespace {
-
-struct PhaseRow {
-    int row;
-    int waveLength;
-    int frameCount;
-    int waveFrequency;
-    int64_t truePhase;
-};
-
-class FrameRenderingPhase : public ::testing::TestWithParam<PhaseRow> {};
-
-}  // namespace
-
-// Within 32 bits the phase is exact; beyond, it keeps its angle modulo 360.
-TEST_P(FrameRenderingPhase, KeepsPhaseModulo360)
-{
-    const PhaseRow& p = GetParam();
-    int phase = WavePhase(p.row, p.waveLength, p.frameCount, p.waveFrequency);
-    if (p.truePhase >= INT_MIN && p.truePhase <= INT_MAX) {
-        EXPECT_EQ(p.truePhase, phase);
-    } else {
-        EXPECT_EQ(0, (static_cast<int64_t>(phase) - p.truePhase) % 360);
-        EXPECT_LT(phase, 360);
-        EXPECT_GT(phase, -360);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FrameRenderingPhase,
-    ::testing::Values(PhaseRow{0, 16, 0, 16, 0}, PhaseRow{10, 16, 5, 16, 240},
-                      PhaseRow{599, 16, 100, 16, 11184}, PhaseRow{0, 1, INT_MAX, 1, 2147483647LL},
-                      PhaseRow{1, 1, INT_MAX, 1, 2147483648LL}, PhaseRow{0, 0, INT_MAX, 2, 4294967294LL},
-                      PhaseRow{0, 0, INT_MAX, -2, -4294967294LL},
-                      PhaseRow{INT_MAX, INT_MAX, INT_MAX, INT_MAX, 2 * 4611686014132420609LL},
-                      PhaseRow{1079, INT_MIN, 0, 0, 1079 * -2147483648LL}));
 
 // Every context and bitmap a frame makes must be given back by the end of
 // that frame. The process's GDI handle table (about 65,000 handles under Wine 8)

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ImportStandIn.h"
+#include "SavedGameFixture.h"
+#include "TestSupport.h"
+
+namespace {
+
+// The system's own words for an error, without the line end.
+std::string SystemWords(DWORD error)
+{
+    char words[256] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  words, sizeof words, nullptr);
+    std::string text(words, length);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+// What Windows does to a save and Wine never does, made on purpose: a file
+// held for a moment by a virus scanner or the search indexer, a temporary
+// name whose delete is still pending, a full disk, a drive that cannot flush.
+// A save that works in the end shows nothing; one that fails names the file
+// with the system's words for the step that failed. Neither leaves a file
+// behind.
+using StandIns = std::vector<std::unique_ptr<ImportStandIn>>;
+
+StandIns MoveFails(DWORD error, int calls)
+{
+    StandIns standIns;
+    standIns.emplace_back(new ImportStandIn("kernel32.dll", "MoveFileExA", &MoveFileExA, FALSE, error, calls));
+    return standIns;
+}
+
+StandIns FlushFails(DWORD error)
+{
+    StandIns standIns;
+    standIns.emplace_back(new ImportStandIn("kernel32.dll", "FlushFileBuffers", &FlushFileBuffers, FALSE, error));
+    return standIns;
+}
+
+struct UnkindPlatformRow {
+    const char* name;
+    StandIns (*failOnPurpose)();
+    DWORD reported;  // ERROR_SUCCESS: the save works in the end; otherwise the error it names
+};
+
+void PrintTo(const UnkindPlatformRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class SavedGameUnkindPlatform : public SavedGameFile, public ::testing::WithParamInterface<UnkindPlatformRow> {};
+
+TEST_P(SavedGameUnkindPlatform, SaveThatWorksInTheEndShowsNothingAndOneThatFailsSaysWhy)
+{
+    const UnkindPlatformRow& row = GetParam();
+    bool works = row.reported == ERROR_SUCCESS;
+    std::string path = folder + "match.sav";
+    WriteWholeFile(path, "1\r\n2\r\n0\r\n1\r\n");
+    lstrcpyA(match->filePath, path.c_str());
+    SetMatch(8, 9, true, false);
+    bool saved = !works;
+    int reports = 0;
+    std::string report;
+    {
+        DialogAnswerer problems("Brellix", PressButton(IDOK));
+        {
+            StandIns failing = row.failOnPurpose();
+            saved = match->FileSave();
+        }
+        WaitUntil([&problems] { return problems.Answered() > 0; }, works ? 0 : 2000);
+        reports = problems.Answered();
+        report = problems.LastText();
+    }
+    EXPECT_EQ(works, saved);
+    EXPECT_EQ(!works, match->modified);
+    EXPECT_EQ(works ? "8\r\n9\r\n1\r\n0\r\n" : "1\r\n2\r\n0\r\n1\r\n", ReadWholeFile(path));
+    EXPECT_EQ(std::vector<std::string>{"match.sav"}, Entries(folder));
+    EXPECT_EQ(works ? 0 : 1, reports) << report;
+    if (!works) {
+        std::string words = SystemWords(row.reported);
+        ASSERT_FALSE(words.empty());
+        EXPECT_NE(std::string::npos, report.find(path)) << report;
+        EXPECT_NE(std::string::npos, report.find(words)) << report << "\nnot: " << words;
+    }
+}
+
+const UnkindPlatformRow unkindPlatformRows[] = {
+    {"HeldForAMoment", [] { return MoveFails(ERROR_SHARING_VIOLATION, 2); }, ERROR_SUCCESS},
+    {"LockedForAMoment", [] { return MoveFails(ERROR_LOCK_VIOLATION, 2); }, ERROR_SUCCESS},
+    {"DeniedForAMoment", [] { return MoveFails(ERROR_ACCESS_DENIED, 2); }, ERROR_SUCCESS},
+    {"HeldForGood", [] { return MoveFails(ERROR_SHARING_VIOLATION, ImportStandIn::everyCall); },
+     ERROR_SHARING_VIOLATION},
+    {"TemporaryNamePendingDelete",
+     [] {
+         StandIns standIns;
+         standIns.emplace_back(new ImportStandIn("kernel32.dll", "CreateFileA", &CreateFileA, INVALID_HANDLE_VALUE,
+                                                 ERROR_ACCESS_DENIED, 1));
+         return standIns;
+     },
+     ERROR_SUCCESS},
+    {"DiskFull",
+     [] {
+         StandIns standIns;
+         standIns.emplace_back(
+             new ImportStandIn("kernel32.dll", "WriteFile", &WriteFile, FALSE, ERROR_DISK_FULL));
+         return standIns;
+     },
+     ERROR_DISK_FULL},
+    {"DriveCannotFlush", [] { return FlushFails(ERROR_INVALID_FUNCTION); }, ERROR_SUCCESS},
+    {"FlushFailsAndTheTemporaryFileIsHeldForAMoment",
+     [] {
+         StandIns standIns = FlushFails(ERROR_IO_DEVICE);
+         standIns.emplace_back(
+             new ImportStandIn("kernel32.dll", "DeleteFileA", &DeleteFileA, FALSE, ERROR_SHARING_VIOLATION, 1));
+         return standIns;
+     },
+     ERROR_IO_DEVICE},
+};
+
+INSTANTIATE_TEST_SUITE_P(Failures, SavedGameUnkindPlatform, ::testing::ValuesIn(unkindPlatformRows),
+                         [](const ::testing::TestParamInfo<UnkindPlatformRow>& info) {
+                             return std::string(info.param.name);
+                         });

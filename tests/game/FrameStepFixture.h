@@ -1,0 +1,49 @@
+// What the frame-step tests share: one match in its own 800 x 600 window, with
+// the keys the game reads released before and after each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "../../game/PaddleGame.h"
+#include "TestSupport.h"
+
+// The paddles stand where the first frame builds them (centre rows 300) and
+// the ball stands still at the centre, so only what a test sets in motion
+// moves. The barrier rows are 20 pixels high.
+class FrameStep : public MatchInWindow {
+protected:
+    static constexpr WORD focusProbeKey = 'Q';  // read by nothing in the game
+
+    void SetUp() override
+    {
+        ReleaseAllKeys();
+        // When a new window takes the focus, Wine releases every key that the X
+        // server does not hold, which includes keys pressed with SendInput; it
+        // may do so a moment later, while a test holds its keys. A key held
+        // across the window's creation shows when that has happened.
+        PressKey(focusProbeKey);
+        Open(800, 600);
+        WaitUntil([] { return (GetAsyncKeyState(focusProbeKey) & 0x8000) == 0; }, 2000);
+        ReleaseKey(focusProbeKey);
+        match->InitGame(window);
+        ASSERT_EQ(800, match->clientRect.right);
+        ASSERT_EQ(600, match->clientRect.bottom);
+        ASSERT_EQ(20, match->barrierInfo.bmHeight);
+        match->leftPaddle = {100, 250, 120, 350};
+        match->rightPaddle = {680, 250, 700, 350};
+        match->ballVelX = 0;
+        match->ballVelY = 0;
+        PlaceBall(390, 290);
+    }
+
+    void TearDown() override
+    {
+        ReleaseAllKeys();
+        MatchInWindow::TearDown();
+    }
+
+    void PlaceBall(int left, int top) { match->ball = {left, top, left + 20, top + 20}; }
+
+    // Every spark lives long at (300, 300), so a respawn shows.
+    void SettleSparks() { SetAllSparks(*match, {-2, 300, 300, 1000}, {-2, 300, 300, 1000}); }
+};
