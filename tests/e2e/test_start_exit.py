@@ -36,33 +36,26 @@ class StartAndExit(GameTestCase):
         elsewhere = tempfile.mkdtemp(prefix='brellix-e2e-elsewhere-')
         self.addCleanup(shutil.rmtree, elsewhere, True)
 
-        def middle_row_share(game, colour):
-            picture = game.screenshot()
-            return picture.row_fraction(picture.height // 2 + 60, colour)
+        def start_and_see(what, background):
+            """Starts the game there and waits for its arena, with most of a
+            row below the middle in the colour `background` tells."""
+            game = self.start(start_in=elsewhere)
+            self.assertEqual(game.title(), 'Rovor.wav')
+            wait_until('the arena with its barriers', lambda: game.screenshot().arena_drawn(), 20)
 
-        def lava(rgb):
-            # Dark red to orange; the window colour and green are not.
-            return rgb[0] > rgb[1] and rgb[0] > rgb[2]
+            def share():
+                picture = game.screenshot()
+                return picture.row_fraction(picture.height // 2 + 60, background)
+            wait_until(what, lambda: share() > 0.8, 20)
+            game.key('ctrl+x')
+            self.assertEqual(game.exit_code(), 0)
 
-        def green(rgb):
-            return rgb[1] > 200 and rgb[0] < 60 and rgb[2] < 60
-
-        game = self.start(start_in=elsewhere)
-        self.assertEqual(game.title(), 'Rovor.wav')
-        wait_until('the arena with its barriers', lambda: game.screenshot().arena_drawn(), 20)
-        wait_until('the lava', lambda: middle_row_share(game, lava) > 0.8, 20)
-        game.key('ctrl+x')
-        self.assertEqual(game.exit_code(), 0)
-
+        # Dark red to orange; the window colour and green are not.
+        start_and_see('the lava', lambda rgb: rgb[0] > rgb[1] and rgb[0] > rgb[2])
         # The same size as ours, every pixel green.
         with open(os.path.join(self.game_dir, 'lavawall.bmp'), 'rb') as f:
             header = f.read(54)
         width, height = int.from_bytes(header[18:22], 'little'), int.from_bytes(header[22:26], 'little')
         with open(os.path.join(elsewhere, 'lavawall.bmp'), 'wb') as f:
             f.write(header + b'\x00\xff\x00' * (width * height))
-        game = self.start(start_in=elsewhere)
-        self.assertEqual(game.title(), 'Rovor.wav')
-        wait_until('the arena with its barriers', lambda: game.screenshot().arena_drawn(), 20)
-        wait_until('the green lava wall', lambda: middle_row_share(game, green) > 0.8, 20)
-        game.key('ctrl+x')
-        self.assertEqual(game.exit_code(), 0)
+        start_and_see('the green lava wall', lambda rgb: rgb[1] > 200 and rgb[0] < 60 and rgb[2] < 60)
