@@ -1,14 +1,13 @@
+// The tests' shared helpers (TestSupport.h), all but the answering of dialogs
+// (DialogAnswering.cpp).
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include "../app/resource.h"
 
-#include <atomic>
 #include <fstream>
-#include <mutex>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -117,146 +116,6 @@ void HoldModifiers(bool control, bool alt)
     SetKeyboardState(keys);
 }
 
-struct DialogAnswerer::State {
-    std::string title;
-    std::function<void(HWND)> answer;
-    std::atomic<bool> stop{false};
-    std::atomic<bool> finished{false};
-    std::atomic<int> answered{0};
-    mutable std::mutex mutex;
-    std::string lastText;
-    HWND lastAnswered = nullptr;
-    std::thread worker;
-};
-
-namespace {
-
-struct FindRequest {
-    const std::string* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
-{
-    FindRequest* request = reinterpret_cast<FindRequest*>(lParam);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    // The class first: it is read without a message, the title is not.
-    char className[64];
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") != 0) return TRUE;
-    char title[256];
-    GetWindowTextA(window, title, sizeof title);
-    if (*request->title == title) {
-        request->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-// The text of a message box is its static control with identifier 0xFFFF.
-std::string MessageText(HWND box)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
-}
-
-// The file-name box of the common dialogs is combo box 0x47C (cmb13) or, in
-// older layouts, edit box 0x480 (edt1).
-HWND FileNameBox(HWND dialog)
-{
-    HWND box = GetDlgItem(dialog, 0x47C);
-    return box != nullptr ? box : GetDlgItem(dialog, 0x480);
-}
-
-DialogAnswerer::DialogAnswerer(const std::string& title, std::function<void(HWND)> answer)
-    : state(new State)
-{
-    state->title = title;
-    state->answer = answer;
-    State* s = state;
-    state->worker = std::thread([s] {
-        while (!s->stop) {
-            FindRequest request = {&s->title, nullptr};
-            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&request));
-            if (request.found != nullptr && request.found != s->lastAnswered) {
-                Sleep(50);  // let the dialog finish setting itself up
-                {
-                    std::lock_guard<std::mutex> lock(s->mutex);
-                    s->lastText = MessageText(request.found);
-                    s->lastAnswered = request.found;
-                }
-                s->answer(request.found);
-                ++s->answered;
-            }
-            Sleep(20);
-        }
-        s->finished = true;
-    });
-}
-
-DialogAnswerer::~DialogAnswerer()
-{
-    state->stop = true;
-    // Reading a window's title sends it a message, so the worker may be
-    // waiting on this thread: handle the messages it sends until it ends,
-    // leaving posted ones and repaints to the test.
-    while (!state->finished) {
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
-    }
-    state->worker.join();
-    delete state;
-}
-
-int DialogAnswerer::Answered() const
-{
-    return state->answered;
-}
-
-std::string DialogAnswerer::LastText() const
-{
-    std::lock_guard<std::mutex> lock(state->mutex);
-    return state->lastText;
-}
-
-LoopBound::LoopBound() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr))
-{
-    HANDLE event = done;
-    DWORD loopThread = GetCurrentThreadId();
-    worker = std::thread([event, loopThread] {
-        if (WaitForSingleObject(event, 30000) == WAIT_TIMEOUT) PostThreadMessageA(loopThread, WM_QUIT, 99, 0);
-    });
-}
-
-LoopBound::~LoopBound()
-{
-    SetEvent(done);
-    worker.join();
-    CloseHandle(done);
-}
-
-std::function<void(HWND)> PressButton(int buttonId)
-{
-    return [buttonId](HWND dialog) {
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
-    };
-}
-
-std::function<void(HWND)> ChooseFile(const std::string& path)
-{
-    return [path](HWND dialog) {
-        SendMessageA(FileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    };
-}
 
 std::string MakeTempFolder()
 {

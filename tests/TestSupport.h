@@ -57,7 +57,9 @@ void HoldModifiers(bool control, bool alt);
 
 // While alive, answers every dialog window of this process whose title is
 // `title` by calling `answer` with its handle (from another thread, while the
-// code under test runs its modal loop). Counts how many it answered.
+// code under test runs its modal loop), once the dialog has set itself up.
+// Counts how many it answered, each before its answer can close it: once the
+// code under test has returned from a dialog, the count holds it.
 class DialogAnswerer {
 public:
     DialogAnswerer(const std::string& title, std::function<void(HWND)> answer);

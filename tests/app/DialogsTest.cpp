@@ -21,6 +21,25 @@ std::string ItemText(HWND dialog, int id)
     return text;
 }
 
+// A dialog the tests run modally: its template, its procedure and its title.
+struct ModalDialog {
+    int templateId;
+    DLGPROC procedure;
+    const char* title;
+};
+
+const ModalDialog backgroundEditor = {IDD_BACKGROUND_EDITOR, BackgroundEditorDialogProc, "Background Editor"};
+const ModalDialog vectorEdit = {IDD_VECTOR_EDIT, VectorEditDialogProc, "Vector Edit"};
+const ModalDialog aboutBox = {IDD_ABOUTBOX, AboutDialogProc, "About"};
+
+// The background wave as the game holds it: length, frequency, amplitude.
+using Wave = std::vector<int>;
+
+Wave GameWave()
+{
+    return {game.waveLength, game.waveFrequency, game.waveAmplitude};
+}
+
 // The global game as InitGame leaves it in a small test window: wave 16, 16, 6
 // and the first serve, 15 to the right.
 class Dialogs : public testing::Test {
@@ -40,16 +59,15 @@ protected:
     }
 
     // Runs the dialog modally; `answer` fills it in from another thread.
-    INT_PTR RunModal(int templateId, DLGPROC procedure, const char* title, std::function<void(HWND)> answer)
+    INT_PTR RunModal(const ModalDialog& dialog, std::function<void(HWND)> answer)
     {
-        DialogAnswerer answerer(title, answer);
+        DialogAnswerer answerer(dialog.title, answer);
         INT_PTR result;
         {
             LoopBound bound;
-            result = DialogBoxParamA(Module(), MAKEINTRESOURCEA(templateId), window, procedure, 0);
+            result = DialogBoxParamA(Module(), MAKEINTRESOURCEA(dialog.templateId), window, dialog.procedure, 0);
         }
-        // The answer may close the dialog a moment before it is counted.
-        EXPECT_TRUE(WaitUntil([&answerer] { return answerer.Answered() == 1; }, 5000));
+        EXPECT_EQ(1, answerer.Answered());
         return result;
     }
 
@@ -89,36 +107,29 @@ using Texts = std::vector<std::string>;
 TEST_F(Dialogs, BackgroundEditorShowsWaveAndStoresTypedValuesOnOk)
 {
     Seen seen;
-    INT_PTR result = RunModal(IDD_BACKGROUND_EDITOR, BackgroundEditorDialogProc, "Background Editor",
-                              TypeAndPress(seen, {{IDC_WAVELENGTH, "-5"}, {IDC_FREQUENCY, ""}, {IDC_AMPLITUDE, "40"}},
-                                           IDOK));
+    INT_PTR result = RunModal(backgroundEditor, TypeAndPress(seen, {{IDC_WAVELENGTH, "-5"}, {IDC_FREQUENCY, ""},
+                                                                   {IDC_AMPLITUDE, "40"}}, IDOK));
     EXPECT_EQ(IDOK, result);
     EXPECT_EQ((Texts{"16", "16", "6"}), seen.boxes);
     EXPECT_TRUE(seen.okHasFocus);
     EXPECT_EQ(window, seen.owner);
-    EXPECT_EQ(-5, game.waveLength);
-    EXPECT_EQ(0, game.waveFrequency);
-    EXPECT_EQ(40, game.waveAmplitude);
+    EXPECT_EQ((Wave{-5, 0, 40}), GameWave());
 }
 
 TEST_F(Dialogs, BackgroundEditorCancelStoresNothing)
 {
     Seen seen;
-    INT_PTR result = RunModal(IDD_BACKGROUND_EDITOR, BackgroundEditorDialogProc, "Background Editor",
-                              TypeAndPress(seen, {{IDC_WAVELENGTH, "1"}, {IDC_FREQUENCY, "2"}, {IDC_AMPLITUDE, "3"}},
-                                           IDCANCEL));
+    INT_PTR result = RunModal(backgroundEditor, TypeAndPress(seen, {{IDC_WAVELENGTH, "1"}, {IDC_FREQUENCY, "2"},
+                                                                   {IDC_AMPLITUDE, "3"}}, IDCANCEL));
     EXPECT_EQ(IDCANCEL, result);
-    EXPECT_EQ(16, game.waveLength);
-    EXPECT_EQ(16, game.waveFrequency);
-    EXPECT_EQ(6, game.waveAmplitude);
+    EXPECT_EQ((Wave{16, 16, 6}), GameWave());
 }
 
 TEST_F(Dialogs, VectorEditShowsVelocityAndReopensWithStoredValue)
 {
     game.Reset();  // every later match is served to the left
     Seen seen;
-    INT_PTR result = RunModal(IDD_VECTOR_EDIT, VectorEditDialogProc, "Vector Edit",
-                              TypeAndPress(seen, {{IDC_X_VECTOR, "-5"}, {IDC_Y_VECTOR, "7"}}, IDOK));
+    INT_PTR result = RunModal(vectorEdit, TypeAndPress(seen, {{IDC_X_VECTOR, "-5"}, {IDC_Y_VECTOR, "7"}}, IDOK));
     EXPECT_EQ(IDOK, result);
     EXPECT_EQ((Texts{"-15", "0"}), seen.boxes);
     EXPECT_TRUE(seen.okHasFocus);
@@ -126,7 +137,7 @@ TEST_F(Dialogs, VectorEditShowsVelocityAndReopensWithStoredValue)
     EXPECT_EQ(7, game.ballVelY);
 
     Seen again;
-    result = RunModal(IDD_VECTOR_EDIT, VectorEditDialogProc, "Vector Edit", TypeAndPress(again, {}, IDCANCEL));
+    result = RunModal(vectorEdit, TypeAndPress(again, {}, IDCANCEL));
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_EQ((Texts{"-5", "7"}), again.boxes);
     EXPECT_EQ(-5, game.ballVelX);
@@ -136,11 +147,10 @@ TEST_F(Dialogs, VectorEditShowsVelocityAndReopensWithStoredValue)
 TEST_F(Dialogs, AboutBoxClosesOnOkCancelAndCloseBox)
 {
     Seen seen;
-    EXPECT_EQ(IDOK, RunModal(IDD_ABOUTBOX, AboutDialogProc, "About", TypeAndPress(seen, {}, IDOK)));
+    EXPECT_EQ(IDOK, RunModal(aboutBox, TypeAndPress(seen, {}, IDOK)));
     EXPECT_TRUE(seen.okHasFocus);
-    EXPECT_EQ(IDCANCEL, RunModal(IDD_ABOUTBOX, AboutDialogProc, "About", TypeAndPress(seen, {}, IDCANCEL)));
-    EXPECT_EQ(IDCANCEL, RunModal(IDD_ABOUTBOX, AboutDialogProc, "About",
-                                 [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }));
+    EXPECT_EQ(IDCANCEL, RunModal(aboutBox, TypeAndPress(seen, {}, IDCANCEL)));
+    EXPECT_EQ(IDCANCEL, RunModal(aboutBox, [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); }));
 }
 
 // ---------------------------------------------------------------------------
@@ -167,9 +177,7 @@ TEST_P(EditorValues, OkStoresConvertedText)
     ASSERT_NE(nullptr, dialog);
     for (int id : {IDC_WAVELENGTH, IDC_FREQUENCY, IDC_AMPLITUDE}) SetDlgItemTextA(dialog, id, row.typed);
     EXPECT_EQ(TRUE, BackgroundEditorDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0));
-    EXPECT_EQ(row.stored, game.waveLength);
-    EXPECT_EQ(row.stored, game.waveFrequency);
-    EXPECT_EQ(row.stored, game.waveAmplitude);
+    EXPECT_EQ((Wave{row.stored, row.stored, row.stored}), GameWave());
     DestroyWindow(dialog);
 
     dialog = CreateDialogParamA(Module(), MAKEINTRESOURCEA(IDD_VECTOR_EDIT), window, VectorEditDialogProc, 0);
@@ -224,7 +232,7 @@ TEST_F(Dialogs, EditNotificationsStoreNothing)
     SetDlgItemTextA(dialog, IDC_WAVELENGTH, "1");
     EXPECT_EQ(FALSE, BackgroundEditorDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_WAVELENGTH, EN_CHANGE), 0));
     EXPECT_EQ(FALSE, BackgroundEditorDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_AMPLITUDE, EN_KILLFOCUS), 0));
-    EXPECT_EQ(16, game.waveLength);
+    EXPECT_EQ((Wave{16, 16, 6}), GameWave());
     DestroyWindow(dialog);
 }
 

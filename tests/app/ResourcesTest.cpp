@@ -2,49 +2,23 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "../../app/resource.h"
+#include "ResourceReader.h"
 #include "TestSupport.h"
 
 // The resources are linked into this test program, so every check reads the
-// same compiled menu, accelerators, strings, icons and dialogs as the game.
+// same compiled menu, accelerators, strings, icons and version as the game
+// (the dialogs' templates have their own file); the manifest is read from the
+// game itself.
 
 namespace {
 
-// One resource of this program as the platform finds and loads it: its first
-// byte and its size; nullptr and 0 when it is missing.
-struct Resource {
-    const BYTE* data;
-    DWORD size;
-};
-
-Resource FindOwnResource(LPCSTR type, int id)
-{
-    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(id), type);
-    if (found == nullptr) return {nullptr, 0};
-    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(Module(), found)));
-    if (data == nullptr) return {nullptr, 0};
-    return {data, SizeofResource(Module(), found)};
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty()) return "";
-    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0], size, nullptr, nullptr);
-    narrow.resize(size - 1);
-    return narrow;
-}
-
 // The layouts of stored resources, as the platform documents them
-// (ACCELTABLEENTRY, GRPICONDIR and GRPICONDIRENTRY, DLGTEMPLATEEX and
-// DLGITEMTEMPLATEEX; the classic dialog heads are windows.h's DLGTEMPLATE and
-// DLGITEMTEMPLATE).
+// (ACCELTABLEENTRY, GRPICONDIR and GRPICONDIRENTRY).
 #pragma pack(push, 2)
 struct StoredAccelerator {
     WORD flags;
@@ -68,24 +42,6 @@ struct IconGroupHead {
     WORD reserved;
     WORD type;
     WORD count;
-};
-
-struct DialogHeadEx {
-    WORD version;
-    WORD signature;
-    DWORD helpId;
-    DWORD exStyle;
-    DWORD style;
-    WORD itemCount;
-    short x, y, cx, cy;
-};
-
-struct DialogItemHeadEx {
-    DWORD helpId;
-    DWORD exStyle;
-    DWORD style;
-    short x, y, cx, cy;
-    DWORD id;
 };
 #pragma pack(pop)
 
@@ -340,332 +296,30 @@ TEST(Resources, VersionNamesBrellixOneZero)
     EXPECT_EQ("Brellix.exe", VersionText(info, "OriginalFilename"));
 }
 
-// ---------------------------------------------------------------------------
-// Dialog templates, read from the compiled resource by their documented layout
-
-struct ControlTemplate {
-    std::string className;  // "#128" button, "#129" edit, "#130" static
-    DWORD id;
-    std::string text;       // "#n" for a resource number
-    DWORD style;
-    DWORD exStyle;
-    short x, y, cx, cy;
-};
-
-struct DialogTemplate {
-    bool extended;
-    DWORD style;
-    DWORD exStyle;
-    short x, y, cx, cy;
-    std::string menu;
-    std::string className;
-    std::string title;
-    int pointSize;
-    int weight;
-    int italic;
-    int charSet;
-    std::string font;
-    std::vector<ControlTemplate> controls;
-    bool overran;
-};
-
-// Walks the variable parts of a dialog template: texts, name-or-number fields
-// and the alignment of each item head. Notes when it would read past the end.
-class TemplateCursor {
-public:
-    explicit TemplateCursor(const Resource& resource) : start(resource.data), end(resource.data + resource.size) {}
-
-    bool Overran() const { return overran; }
-
-    // The fixed head of a part, as stored; nullptr past the end.
-    template <typename Head>
-    const Head* Take()
-    {
-        if (end - at < static_cast<ptrdiff_t>(sizeof(Head))) {
-            overran = true;
-            at = end;
-            return nullptr;
-        }
-        const Head* head = reinterpret_cast<const Head*>(at);
-        at += sizeof(Head);
-        return head;
-    }
-
-    WORD Word()
-    {
-        const WORD* word = Take<WORD>();
-        return word != nullptr ? *word : 0;
-    }
-
-    std::string Text()
-    {
-        std::wstring text;
-        for (WORD c = Word(); c != 0 && !overran; c = Word()) text += static_cast<wchar_t>(c);
-        return Narrow(text);
-    }
-
-    // A name-or-number field: empty, "#n" for a number, or the text itself.
-    std::string NameOrNumber()
-    {
-        WORD first = Word();
-        if (first == 0) return "";
-        if (first == 0xFFFF) return "#" + std::to_string(Word());
-        at -= sizeof(WORD);
-        return Text();
-    }
-
-    // Item heads start on a 4-byte boundary of the template.
-    void AlignTo4() { at = start + ((at - start + 3) & ~ptrdiff_t(3)); }
-
-private:
-    const BYTE* start;
-    const BYTE* end;
-    const BYTE* at = start;
-    bool overran = false;
-};
-
-DialogTemplate ReadDialogTemplate(int id)
-{
-    Resource resource = FindOwnResource(RT_DIALOG, id);
-    TemplateCursor cursor(resource);
-    DialogTemplate dialog = {};
-    dialog.overran = true;
-    // An extended template starts with version 1 and the signature 0xFFFF.
-    if (resource.size < 4) return dialog;
-    const WORD* first = reinterpret_cast<const WORD*>(resource.data);
-    dialog.extended = first[0] == 1 && first[1] == 0xFFFF;
-    int count = 0;
-    if (dialog.extended) {
-        const DialogHeadEx* head = cursor.Take<DialogHeadEx>();
-        if (head == nullptr) return dialog;
-        dialog.style = head->style;
-        dialog.exStyle = head->exStyle;
-        count = head->itemCount;
-        dialog.x = head->x, dialog.y = head->y, dialog.cx = head->cx, dialog.cy = head->cy;
-    } else {
-        const DLGTEMPLATE* head = cursor.Take<DLGTEMPLATE>();
-        if (head == nullptr) return dialog;
-        dialog.style = head->style;
-        dialog.exStyle = head->dwExtendedStyle;
-        count = head->cdit;
-        dialog.x = head->x, dialog.y = head->y, dialog.cx = head->cx, dialog.cy = head->cy;
-    }
-    dialog.menu = cursor.NameOrNumber();
-    dialog.className = cursor.NameOrNumber();
-    dialog.title = cursor.Text();
-    if (dialog.style & DS_SETFONT) {
-        dialog.pointSize = cursor.Word();
-        if (dialog.extended) {
-            dialog.weight = cursor.Word();
-            WORD italicAndCharSet = cursor.Word();
-            dialog.italic = LOBYTE(italicAndCharSet);
-            dialog.charSet = HIBYTE(italicAndCharSet);
-        }
-        dialog.font = cursor.Text();
-    }
-    for (int i = 0; i < count && !cursor.Overran(); ++i) {
-        cursor.AlignTo4();
-        ControlTemplate control = {};
-        if (dialog.extended) {
-            const DialogItemHeadEx* item = cursor.Take<DialogItemHeadEx>();
-            if (item == nullptr) break;
-            control.style = item->style;
-            control.exStyle = item->exStyle;
-            control.x = item->x, control.y = item->y, control.cx = item->cx, control.cy = item->cy;
-            control.id = item->id;
-        } else {
-            const DLGITEMTEMPLATE* item = cursor.Take<DLGITEMTEMPLATE>();
-            if (item == nullptr) break;
-            control.style = item->style;
-            control.exStyle = item->dwExtendedStyle;
-            control.x = item->x, control.y = item->y, control.cx = item->cx, control.cy = item->cy;
-            control.id = item->id;
-        }
-        control.className = cursor.NameOrNumber();
-        control.text = cursor.NameOrNumber();
-        for (WORD extra = cursor.Word(); extra > 0 && !cursor.Overran(); --extra) cursor.Take<BYTE>();
-        dialog.controls.push_back(control);
-    }
-    dialog.overran = cursor.Overran();
-    return dialog;
-}
-
-const char buttonClass[] = "#128";
-const char editClass[] = "#129";
-const char staticClass[] = "#130";
-
-const DWORD controlBase = WS_CHILD | WS_VISIBLE;
-const DWORD defaultButton = controlBase | BS_DEFPUSHBUTTON | WS_TABSTOP;
-const DWORD pushButton = controlBase | BS_PUSHBUTTON | WS_TABSTOP;
-const DWORD groupLabel = controlBase | SS_LEFT | WS_GROUP;
-const DWORD numberBox = controlBase | ES_LEFT | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
-const DWORD noId16 = 0xFFFF;          // IDC_STATIC in a classic template
-const DWORD noId32 = 0xFFFFFFFF;      // IDC_STATIC in an extended template
-const DWORD shellFont = DS_SETFONT | DS_FIXEDSYS;
-
-struct DialogRow {
-    const char* name;
-    int id;
-    DialogTemplate expected;
-};
-
-// Expected layouts, control by control; the About box's notice line is
-// checked for being there, not for its wording.
-const DialogRow dialogRows[] = {
-    {"About", IDD_ABOUTBOX,
-     {false, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | DS_SETFONT, 0, 22, 17, 230, 75, "", "", "About",
-      8, 0, 0, 0, "System",
-      {
-          {staticClass, 2, "#107", controlBase | SS_ICON, 0, 14, 9, 16, 16},
-          {staticClass, noId16, "Brellix Version 1.0", groupLabel | SS_NOPREFIX, 0, 49, 10, 119, 8},
-          {staticClass, noId16, "*", groupLabel, 0, 49, 20, 119, 8},
-          {buttonClass, IDOK, "OK", defaultButton | WS_GROUP, 0, 195, 6, 30, 11},
-      },
-      false}},
-    {"BackgroundEditor", IDD_BACKGROUND_EDITOR,
-     {true, shellFont | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 186, 94, "", "",
-      "Background Editor", 8, FW_NORMAL, 0, DEFAULT_CHARSET, "MS Shell Dlg",
-      {
-          {buttonClass, IDOK, "OK", defaultButton, 0, 7, 73, 50, 14},
-          {buttonClass, IDCANCEL, "Cancel", pushButton, 0, 129, 73, 50, 14},
-          {staticClass, noId32, "Wavelength", groupLabel, 0, 17, 18, 42, 8},
-          {staticClass, noId32, "Frequency", groupLabel, 0, 17, 35, 42, 8},
-          {staticClass, noId32, "Amplitude", groupLabel, 0, 17, 52, 42, 8},
-          {editClass, IDC_WAVELENGTH, "", numberBox, 0, 68, 16, 70, 12},
-          {editClass, IDC_FREQUENCY, "", numberBox, 0, 68, 33, 70, 12},
-          {editClass, IDC_AMPLITUDE, "", numberBox, 0, 68, 50, 70, 12},
-      },
-      false}},
-    {"VectorEdit", IDD_VECTOR_EDIT,
-     {true, shellFont | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 186, 94, "", "",
-      "Vector Edit", 8, FW_NORMAL, 0, DEFAULT_CHARSET, "MS Shell Dlg",
-      {
-          {buttonClass, IDOK, "OK", defaultButton, 0, 7, 73, 50, 14},
-          {buttonClass, IDCANCEL, "Cancel", pushButton, 0, 129, 73, 50, 14},
-          {staticClass, noId32, "X Vector", groupLabel, 0, 21, 30, 28, 8},
-          {staticClass, noId32, "Y Vector", groupLabel, 0, 21, 51, 28, 8},
-          {editClass, IDC_X_VECTOR, "", numberBox, 0, 58, 28, 55, 13},
-          {editClass, IDC_Y_VECTOR, "", numberBox, 0, 58, 49, 55, 13},
-      },
-      false}},
-};
-
-std::string ClassOf(const std::string& templateClass)
-{
-    if (templateClass == buttonClass) return "Button";
-    if (templateClass == editClass) return "Edit";
-    if (templateClass == staticClass) return "Static";
-    return templateClass;
-}
-
-void PrintTo(const DialogRow& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
-class DialogTemplates : public testing::TestWithParam<DialogRow> {};
-
-TEST_P(DialogTemplates, StoredTemplateMatchesLayout)
-{
-    const DialogTemplate& expected = GetParam().expected;
-    DialogTemplate actual = ReadDialogTemplate(GetParam().id);
-    ASSERT_FALSE(actual.overran);
-    EXPECT_EQ(expected.extended, actual.extended);
-    EXPECT_EQ(expected.style, actual.style) << std::hex << "style 0x" << actual.style;
-    EXPECT_EQ(expected.exStyle, actual.exStyle);
-    EXPECT_EQ(expected.x, actual.x);
-    EXPECT_EQ(expected.y, actual.y);
-    EXPECT_EQ(expected.cx, actual.cx);
-    EXPECT_EQ(expected.cy, actual.cy);
-    EXPECT_EQ(expected.menu, actual.menu);
-    EXPECT_EQ(expected.className, actual.className);
-    EXPECT_EQ(expected.title, actual.title);
-    EXPECT_EQ(expected.pointSize, actual.pointSize);
-    EXPECT_EQ(expected.weight, actual.weight);
-    EXPECT_EQ(expected.italic, actual.italic);
-    EXPECT_EQ(expected.charSet, actual.charSet);
-    EXPECT_EQ(expected.font, actual.font);
-    ASSERT_EQ(expected.controls.size(), actual.controls.size());
-    for (size_t i = 0; i < expected.controls.size(); ++i) {
-        const ControlTemplate& want = expected.controls[i];
-        const ControlTemplate& got = actual.controls[i];
-        SCOPED_TRACE("control " + std::to_string(i + 1) + " " + want.text);
-        // A predefined class is stored by number or by name.
-        bool sameClass = want.className == got.className ||
-                         lstrcmpiA(ClassOf(want.className).c_str(), got.className.c_str()) == 0;
-        EXPECT_TRUE(sameClass) << got.className;
-        EXPECT_EQ(want.id, got.id);
-        if (want.text == std::string("*")) {
-            EXPECT_FALSE(got.text.empty());
-        } else {
-            EXPECT_EQ(want.text, got.text);
-        }
-        EXPECT_EQ(want.style, got.style) << std::hex << "style 0x" << got.style;
-        EXPECT_EQ(want.exStyle, got.exStyle);
-        EXPECT_EQ(want.x, got.x);
-        EXPECT_EQ(want.y, got.y);
-        EXPECT_EQ(want.cx, got.cx);
-        EXPECT_EQ(want.cy, got.cy);
-    }
-}
-
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
-
-// The dialog the platform builds from the template: its controls come in
-// template order with the template's classes, identifiers, texts and places.
-TEST_P(DialogTemplates, CreatedDialogShowsEveryControlInPlace)
-{
-    const DialogTemplate& expected = GetParam().expected;
-    HWND dialog = CreateDialogParamA(Module(), MAKEINTRESOURCEA(GetParam().id), nullptr, PlainDialogProc, 0);
-    ASSERT_NE(nullptr, dialog);
-    char text[256] = "";
-    GetWindowTextA(dialog, text, sizeof text);
-    EXPECT_EQ(expected.title, text);
-
-    HWND control = GetWindow(dialog, GW_CHILD);
-    for (const ControlTemplate& want : expected.controls) {
-        SCOPED_TRACE(want.text);
-        ASSERT_NE(nullptr, control);
-        char className[64] = "";
-        GetClassNameA(control, className, sizeof className);
-        EXPECT_STRCASEEQ(ClassOf(want.className).c_str(), className);
-        EXPECT_EQ(want.id, static_cast<DWORD>(GetWindowLongPtrA(control, GWLP_ID)));
-        GetWindowTextA(control, text, sizeof text);
-        if (want.className == staticClass && want.text[0] != '#' && want.text != std::string("*")) {
-            EXPECT_EQ(want.text, text);
-        } else if (want.className == buttonClass) {
-            EXPECT_EQ(want.text, text);
-        }
-        DWORD style = static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE));
-        const DWORD kept = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | 0xFF;
-        EXPECT_EQ(want.style & kept, style & kept) << std::hex << "style 0x" << style;
-
-        RECT placed;
-        GetWindowRect(control, &placed);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed), 2);
-        // Each of the four numbers is converted on its own, as the dialog
-        // manager does: the right edge is x plus the converted width.
-        RECT units = {want.x, want.y, want.cx, want.cy};
-        MapDialogRect(dialog, &units);
-        EXPECT_EQ(units.left, placed.left);
-        EXPECT_EQ(units.top, placed.top);
-        if (want.className == staticClass && (want.style & SS_TYPEMASK) == SS_ICON) {
-            // A static icon takes the size of its icon.
-            EXPECT_NE(nullptr, reinterpret_cast<HICON>(SendMessageA(control, STM_GETICON, 0, 0)));
-        } else {
-            EXPECT_EQ(units.right, placed.right - placed.left);
-            EXPECT_EQ(units.bottom, placed.bottom - placed.top);
-        }
-        control = GetWindow(control, GW_HWNDNEXT);
-    }
-    EXPECT_EQ(nullptr, control) << "more controls than the template holds";
-    DestroyWindow(dialog);
-}
-
-INSTANTIATE_TEST_SUITE_P(Resources, DialogTemplates, testing::ValuesIn(dialogRows),
-                         [](const testing::TestParamInfo<DialogRow>& row) { return std::string(row.param.name); });
-
 }  // namespace
+
+// The game itself carries its manifest: it runs as the invoking user (so a save
+// under Program Files is not silently redirected), names Windows 7 to 11, and
+// leaves DPI awareness to the system's scaling.
+TEST(Manifest, GameCarriesItsApplicationManifest)
+{
+    HMODULE exe = LoadLibraryExA("Brellix.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, exe) << "Brellix.exe in the working folder";
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    std::string manifest;
+    if (found != nullptr) {
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(exe, found)));
+        manifest.assign(bytes, SizeofResource(exe, found));
+    }
+    FreeLibrary(exe);
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(std::string::npos, manifest.find("<requestedExecutionLevel level=\"asInvoker\""));
+    for (const char* windows : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a",    // 7
+                                "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",    // 8
+                                "1f676c76-80e1-4239-95bb-83d0f6d0da78",    // 8.1
+                                "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {  // 10 and 11
+        EXPECT_NE(std::string::npos, manifest.find(std::string("<supportedOS Id=\"{") + windows + "}\"/>"))
+            << windows;
+    }
+    EXPECT_EQ(std::string::npos, manifest.find("dpiAware"));  // also dpiAwareness
+}

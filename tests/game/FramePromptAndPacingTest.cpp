@@ -18,6 +18,18 @@ void WINAPI NoteSleep(DWORD milliseconds)
     sleepsAsked.push_back(milliseconds);
 }
 
+// The last wait for a message the program asked for, and how many it asked for.
+struct WaitAsked {
+    int calls;
+    DWORD milliseconds;
+    DWORD wakeMask;
+} waitAsked;
+
+void NoteWait(DWORD, const HANDLE*, BOOL, DWORD milliseconds, DWORD wakeMask)
+{
+    waitAsked = {waitAsked.calls + 1, milliseconds, wakeMask};
+}
+
 // Holds the game's clock at one tick and notes each sleep the program asks
 // for instead of sleeping, so a frame's time is exactly what its start tick
 // says. Sleep returns nothing, so it is taken over here and not through
@@ -78,21 +90,6 @@ TEST_P(FrameRenderingEmpty, EmptyClientAreaDrawsNothing)
     EXPECT_EQ(black, shown.At(5, 5));
 }
 
-namespace {
-
-struct WaitAsked {
-    int calls;
-    DWORD milliseconds;
-    DWORD wakeMask;
-} waitAsked;
-
-void NoteWait(DWORD, const HANDLE*, BOOL, DWORD milliseconds, DWORD wakeMask)
-{
-    waitAsked = {waitAsked.calls + 1, milliseconds, wakeMask};
-}
-
-}  // namespace
-
 // A minimised window's frame draws nothing, yet the frame loop must not spin:
 // the frame waits out what is left of its 16 ms, and any message ends the wait.
 TEST_P(FrameRenderingEmpty, EmptyFrameWaitsOutItsTimeUnlessAMessageComes)
@@ -107,7 +104,7 @@ TEST_P(FrameRenderingEmpty, EmptyFrameWaitsOutItsTimeUnlessAMessageComes)
         match->frameStartTick = 100000 - took;
         match->RenderFrame(window);
         if (took < 16) {
-            EXPECT_EQ(1, waitAsked.calls);
+            ASSERT_EQ(1, waitAsked.calls) << "a frame that took " << took << " ms";
             EXPECT_EQ(16 - took, waitAsked.milliseconds);
             EXPECT_EQ(static_cast<DWORD>(QS_ALLINPUT), waitAsked.wakeMask);
         } else {
