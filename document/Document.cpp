@@ -1,17 +1,21 @@
 #include "Document.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "../app/MainWindow.h"
 
 namespace {
 
 const char saveFilter[] = "Save Files (*.sav)\0*.sav\0";
+const char tooLongText[] = "The path of the chosen file is too long. Choose a file in a folder with a shorter path.";
 
 // Tells the player, in a box owned by the main window, that the file `path`
 // `problem` ("could not be saved"), with the system's own words for `error`
 // when there is one (another program holds it, access is denied, the disk is
-// full). Paths and the system's words are UTF-8, the program's code page.
+// full). Paths and the system's words are UTF-8, the program's code page; the
+// text is made whole, so no name in it is ever cut.
 void ReportFileProblem(const char* path, const char* problem, DWORD error)
 {
     char reason[256] = "";
@@ -22,13 +26,9 @@ void ReportFileProblem(const char* path, const char* problem, DWORD error)
     }
     while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
         reason[--length] = '\0';
-    char text[MAX_PATH + 400];
-    if (length > 0) {
-        snprintf(text, sizeof text, "\"%s\" %s: %s", path, problem, reason);
-    } else {
-        snprintf(text, sizeof text, "\"%s\" %s.", path, problem);
-    }
-    MessageBoxA(mainWindow, text, "Brellix", MB_OK | MB_ICONEXCLAMATION);
+    std::string text = "\"" + std::string(path) + "\" " + problem;
+    text += length > 0 ? ": " + std::string(reason, length) : ".";
+    MessageBoxA(mainWindow, text.c_str(), "Brellix", MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -47,7 +47,8 @@ bool Document::IsModified() const
     return modified;
 }
 
-void Document::PrepareFileDialog(char* file, const char* filter, const char* defaultExtension, DWORD flags)
+bool Document::ChooseFile(bool save, char (&chosen)[pathBufferSize], const char* filter,
+                          const char* defaultExtension, DWORD flags, const char* caption)
 {
     ZeroMemory(&fileDialog, sizeof fileDialog);
     fileDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
@@ -56,25 +57,32 @@ void Document::PrepareFileDialog(char* file, const char* filter, const char* def
     fileDialog.hwndOwner = mainWindow;
     fileDialog.lpstrFilter = filter;
     fileDialog.nFilterIndex = 1;
-    fileDialog.lpstrFile = file;
-    fileDialog.nMaxFile = MAX_PATH;
+    fileDialog.lpstrFile = chosen;
+    fileDialog.nMaxFile = sizeof chosen;
     fileDialog.Flags = flags;
     fileDialog.lpstrDefExt = defaultExtension;
-}
+    BOOL picked = save ? GetSaveFileNameA(&fileDialog) : GetOpenFileNameA(&fileDialog);
 
-void Document::ReportFailedDialog(const char* caption)
-{
-    DWORD error = CommDlgExtendedError();
-    if (error == 0) return;  // the player cancelled
-    char text[200];
-    if (error == FNERR_BUFFERTOOSMALL) {
-        lstrcpyA(text, "The path of the chosen file is too long. Choose a file in a folder with a shorter path.");
-    } else if (error == FNERR_INVALIDFILENAME) {
-        lstrcpyA(text, "The chosen file name is not valid.");
+    const char* text = tooLongText;
+    char failure[100];
+    if (picked) {
+        // Wine checks the length in UTF-16 characters, converts the path into
+        // the buffer as far as it goes and reports success: a path without
+        // its NUL is cut, and using it would put the file somewhere else.
+        if (EndsWithin(chosen, sizeof chosen)) return true;
     } else {
-        snprintf(text, sizeof text, "The file dialog could not be shown (common dialog error 0x%04lX).", error);
+        DWORD error = CommDlgExtendedError();
+        if (error == 0) return false;  // the player cancelled
+        if (error == FNERR_INVALIDFILENAME) {
+            text = "The chosen file name is not valid.";
+        } else if (error != FNERR_BUFFERTOOSMALL) {
+            snprintf(failure, sizeof failure, "The file dialog could not be shown (common dialog error 0x%04lX).",
+                     error);
+            text = failure;
+        }
     }
     MessageBoxA(mainWindow, text, caption, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 bool Document::ConfirmDiscard(HWND window, const char* caption)
@@ -97,25 +105,21 @@ void Document::FileOpen(HWND window)
 {
     if (!ConfirmDiscard(window, "Open")) return;
     filePath[0] = '\0';
-    PrepareFileDialog(filePath, saveFilter, "sav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    if (!GetOpenFileNameA(&fileDialog)) {
-        filePath[0] = '\0';  // a dialog that failed may have left a length in the buffer
-        ReportFailedDialog("Brellix");
-        return;
-    }
+    char chosen[pathBufferSize] = "";
+    if (!ChooseFile(false, chosen, saveFilter, "sav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "Brellix")) return;
     // Held open while Load reads it, so a file that opens here cannot go away
     // before it is read: a load that fails after this is about the contents.
-    HANDLE held = CreateFileA(filePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE held = CreateFileA(chosen, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held == INVALID_HANDLE_VALUE) {
-        ReportFileProblem(filePath, "could not be opened", GetLastError());
-        filePath[0] = '\0';
+        ReportFileProblem(chosen, "could not be opened", GetLastError());
     } else {
         // filePath keeps the full path, so a later Save goes back to this file
         // wherever the current directory has moved since.
-        if (!Load(filePath)) {
-            ReportFileProblem(filePath, "is not a saved game", ERROR_SUCCESS);
-            filePath[0] = '\0';
+        if (Load(chosen)) {
+            std::memcpy(filePath, chosen, sizeof filePath);
+        } else {
+            ReportFileProblem(chosen, "is not a saved game", ERROR_SUCCESS);
         }
         CloseHandle(held);
     }
@@ -125,33 +129,25 @@ void Document::FileOpen(HWND window)
 bool Document::FileSave()
 {
     if (filePath[0] == '\0') return FileSaveAs();
-    return SaveAndReport();
+    return SaveAndReport(filePath);
 }
 
 bool Document::FileSaveAs()
 {
-    // A dialog that fails for a name too long for the buffer writes the needed
-    // length over the buffer's start, and a save that fails leaves the match
-    // where it was: either way filePath gets its old path back, so Save goes
-    // on to the file that really holds the match.
-    char previousPath[MAX_PATH];
-    lstrcpynA(previousPath, filePath, MAX_PATH);
-    PrepareFileDialog(filePath, saveFilter, "sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT);
-    if (!GetSaveFileNameA(&fileDialog)) {
-        lstrcpynA(filePath, previousPath, MAX_PATH);
-        ReportFailedDialog("Brellix");
-        return false;
-    }
-    if (!SaveAndReport()) {
-        lstrcpynA(filePath, previousPath, MAX_PATH);
-        return false;
-    }
+    // The dialog works on a copy: filePath changes only once the match is in
+    // the chosen file, so after a Cancel, a failed dialog or a failed save,
+    // Save goes on to the file that really holds the match.
+    char chosen[pathBufferSize];
+    std::memcpy(chosen, filePath, sizeof chosen);
+    if (!ChooseFile(true, chosen, saveFilter, "sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT, "Brellix")) return false;
+    if (!SaveAndReport(chosen)) return false;
+    std::memcpy(filePath, chosen, sizeof filePath);
     return true;
 }
 
-bool Document::SaveAndReport()
+bool Document::SaveAndReport(const char* path)
 {
-    if (Save(filePath)) return true;
-    ReportFileProblem(filePath, "could not be saved", GetLastError());
+    if (Save(path)) return true;
+    ReportFileProblem(path, "could not be saved", GetLastError());
     return false;
 }

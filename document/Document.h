@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "FilePaths.h"
+
 class Document {
 public:
     Document();
@@ -25,22 +27,22 @@ public:
     bool FileSave();
     bool FileSaveAs();
 
-    char filePath[MAX_PATH];     // current saved game, full path; empty: no file yet
-    OPENFILENAMEA fileDialog;    // set up afresh before every file dialog of the game
-    bool modified;               // the match changed since it was last saved or loaded
+    char filePath[pathBufferSize];  // current saved game, full path; empty: no file yet
+    OPENFILENAMEA fileDialog;       // set up afresh before every file dialog of the game
+    bool modified;                  // the match changed since it was last saved or loaded
 
 protected:
-    // Clears fileDialog and fills what every file dialog of the game shares.
-    void PrepareFileDialog(char* file, const char* filter, const char* defaultExtension,
-                           DWORD flags);
-    // After a file dialog returned zero: a Cancel stays silent; a dialog that
-    // failed (the chosen path too long for the buffer, for one) is told to
-    // the player in a box titled `caption`.
-    static void ReportFailedDialog(const char* caption);
+    // Shows the Open dialog, or Save As when `save`, on `chosen`, which holds
+    // the name offered. True when a file was chosen and `chosen` holds its
+    // whole path. False after a Cancel, silently, and after a dialog that
+    // failed or a path too long for the buffer, each told to the player in a
+    // box titled `caption`; `chosen` is not to be used then.
+    bool ChooseFile(bool save, char (&chosen)[pathBufferSize], const char* filter, const char* defaultExtension,
+                    DWORD flags, const char* caption);
 
 private:
     // Asks about unsaved changes; false when the command must stop.
     bool ConfirmDiscard(HWND window, const char* caption);
-    // Saves to filePath and tells the player when that failed.
-    bool SaveAndReport();
+    // Saves to `path` and tells the player when that failed.
+    bool SaveAndReport(const char* path);
 };

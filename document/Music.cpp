@@ -1,8 +1,8 @@
 #include "Music.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <string>
 
 #include "../game/PaddleGame.h"
 
@@ -48,10 +48,13 @@ bool IsWaveFile(const char* path)
 
 bool PaddleGame::StartDefaultMusic(HWND window)
 {
-    lstrcpyA(musicFile, defaultMusicFile);
-    std::ifstream fin(musicFile);
+    std::memcpy(musicFile, defaultMusicFile, sizeof defaultMusicFile);
+    // From the current folder, or else from the program's own: the title
+    // shows the file's name either way.
+    std::string path = DataFilePath(defaultMusicFile);
+    std::ifstream fin(path);
     if (!fin.is_open()) return false;
-    PlaySoundA(musicFile, nullptr, loopFlags);
+    PlaySoundA(path.c_str(), nullptr, loopFlags);
     SetWindowTextA(window, musicFile);
     fin.close();
     return true;
@@ -60,24 +63,18 @@ bool PaddleGame::StartDefaultMusic(HWND window)
 void PaddleGame::FileOpenWave(HWND window)
 {
     musicFile[0] = '\0';
-    PrepareFileDialog(musicFile, waveFilter, "wav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    if (!GetOpenFileNameA(&fileDialog)) {
-        musicFile[0] = '\0';  // a dialog that failed may have left a length in the buffer
-        ReportFailedDialog("Open Wave File");
-        return;
-    }
+    char chosen[pathBufferSize] = "";
+    if (!ChooseFile(false, chosen, waveFilter, "wav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "Open Wave File")) return;
 
-    // The full path is played; the title shows the file's name alone.
-    char fullPath[MAX_PATH];
-    lstrcpyA(fullPath, musicFile);
-    std::memmove(musicFile, musicFile + fileDialog.nFileOffset, std::strlen(musicFile + fileDialog.nFileOffset) + 1);
-
+    // The full path is played; the title shows the file's name alone, which
+    // fits: musicFile is as long as the path's buffer.
+    const char* name = NamePart(chosen);
+    std::memcpy(musicFile, name, std::strlen(name) + 1);
     SetWindowTextA(window, musicFile);
     PlaySoundA(nullptr, nullptr, loopFlags);
-    if (!IsWaveFile(fullPath) || !PlaySoundA(fullPath, nullptr, loopFlags)) {
-        char text[MAX_PATH + 100];
-        snprintf(text, sizeof text, "\"%s\" cannot be played as background music.", fullPath);
-        MessageBoxA(window, text, "Open Wave File", MB_OK | MB_ICONEXCLAMATION);
+    if (!IsWaveFile(chosen) || !PlaySoundA(chosen, nullptr, loopFlags)) {
+        std::string text = "\"" + std::string(chosen) + "\" cannot be played as background music.";
+        MessageBoxA(window, text.c_str(), "Open Wave File", MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "SavedGame.h"
 
+#include <cstdio>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -53,18 +54,17 @@ bool TryWhileHeld(Step step)
 // Makes a new, empty file under a short name of this program's own in `folder`
 // (a full path ending in a backslash) and opens it for writing; the name goes
 // to `temporary`. Names are "~" and a counter, the shortest that are still
-// free, so that a target whose path takes nearly all of MAX_PATH has room
-// beside it. A name whose delete is still pending answers access denied, so
-// the search goes on past it; a folder that denies every name is given up
-// after a few. INVALID_HANDLE_VALUE, with the last error, when no name fits
-// or the folder refuses.
-HANDLE CreateTemporaryFile(const char* folder, DWORD attributes, char (&temporary)[MAX_PATH])
+// free, so that a target whose path takes nearly all the 259 characters
+// Windows allows has room beside it. A name whose delete is still pending
+// answers access denied, so the search goes on past it; a folder that denies
+// 16 names in a row is given up. INVALID_HANDLE_VALUE, with the last error,
+// when no name fits or the folder refuses.
+HANDLE CreateTemporaryFile(const char* folder, DWORD attributes, char (&temporary)[pathBufferSize])
 {
     const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     const int attempts = 36 + 36 * 36;  // every name of one and two digits
     const int deniedInARow = 16;
     int denied = 0;
-    int folderLength = lstrlenA(folder);
     for (int attempt = 0; attempt < attempts; ++attempt) {
         char name[4] = "~";
         if (attempt < 36) {
@@ -73,12 +73,11 @@ HANDLE CreateTemporaryFile(const char* folder, DWORD attributes, char (&temporar
             name[1] = digits[(attempt - 36) / 36];
             name[2] = digits[(attempt - 36) % 36];
         }
-        if (folderLength + lstrlenA(name) >= MAX_PATH) {
+        int length = snprintf(temporary, sizeof temporary, "%s%s", folder, name);
+        if (length < 0 || length >= static_cast<int>(sizeof temporary)) {
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return INVALID_HANDLE_VALUE;
         }
-        lstrcpyA(temporary, folder);
-        lstrcatA(temporary, name);
         HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
         DWORD error = GetLastError();
@@ -96,13 +95,23 @@ HANDLE CreateTemporaryFile(const char* folder, DWORD attributes, char (&temporar
 // one, leaves the old file or the new one whole. False, with the last error
 // of the step that failed, when the target was not written; no temporary
 // file is left behind then.
+//
+// A game killed in the middle of a save (ended from the task manager, or the
+// power gone before the move) can leave its temporary file, "~" and one or
+// two letters or digits, beside the target; hidden when the target is. The
+// new file replaces the old one by rename, so what belonged to the old file
+// and not to its bytes is dropped: access rights given to it alone,
+// alternate data streams, the other names of a hard link; a symbolic link in
+// the target's place becomes a plain file.
 bool WriteThenMoveIntoPlace(const char* path, const std::string& contents)
 {
-    char fullPath[MAX_PATH];
-    char* namePart = nullptr;
-    DWORD length = GetFullPathNameA(path, MAX_PATH, fullPath, &namePart);
+    char fullPath[pathBufferSize];
+    DWORD length = GetFullPathNameA(path, sizeof fullPath, fullPath, nullptr);
     if (length == 0) return false;
-    if (length >= MAX_PATH || namePart == nullptr) {
+    // The name part is found from the full path itself; a path ending in a
+    // backslash names no file.
+    const char* namePart = NamePart(fullPath);
+    if (length >= sizeof fullPath || *namePart == '\0') {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
@@ -121,10 +130,9 @@ bool WriteThenMoveIntoPlace(const char* path, const std::string& contents)
                      ? 0
                      : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
-    char folder[MAX_PATH];
-    lstrcpynA(folder, fullPath, static_cast<int>(namePart - fullPath) + 1);
-    char temporary[MAX_PATH];
-    HANDLE file = CreateTemporaryFile(folder, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, temporary);
+    std::string folder(fullPath, namePart - fullPath);
+    char temporary[pathBufferSize];
+    HANDLE file = CreateTemporaryFile(folder.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, temporary);
     if (file == INVALID_HANDLE_VALUE) return false;
 
     DWORD written = 0;

@@ -8,10 +8,13 @@ const int ballHalfSize = 10;
 const int firstServeVelX = 15;   // the first match of a run is served to the right
 const int resetServeVelX = -15;  // every later match is served to the left
 
-// Loads a bitmap file from the current directory at its own size.
+// Loads a bitmap file at its own size, from the current folder or else from
+// the program's: LoadImage itself reads a bare name from the current folder
+// only.
 HBITMAP LoadBitmapFile(const char* name)
 {
-    return static_cast<HBITMAP>(LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    return static_cast<HBITMAP>(
+        LoadImageA(nullptr, DataFilePath(name).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ public:
     RECT clientRect {};      // client area as last read
     RECT previousClient {};  // client area at which positions were last scaled
 
-    char musicFile[MAX_PATH] {};  // name of the background music file
+    char musicFile[pathBufferSize] {};  // name of the background music file, without its folder
 
     RECT ball {};         // 20 x 20 pixels
     RECT leftPaddle {};   // 20 x 100 pixels, paddleInset from the left edge

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "FileCommandsFixture.h"
 #include "ImportStandIn.h"
+#include "SavedGameFixture.h"
 
 // What each file dialog is given, seen as the program calls it.
 namespace {
@@ -73,7 +75,7 @@ TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
     EXPECT_EQ(row.filter, dialogCall.filter);
     EXPECT_EQ(1u, record.nFilterIndex);
     EXPECT_EQ(row.offersCurrentName ? folder + "current.sav" : "", dialogCall.file);
-    EXPECT_EQ(DWORD(MAX_PATH), record.nMaxFile);
+    EXPECT_EQ(DWORD(pathBufferSize), record.nMaxFile);
     EXPECT_EQ(row.flags, record.Flags);
     EXPECT_EQ(row.defaultExtension, dialogCall.defaultExtension);
     // Nothing else is set: no initial folder, title, file-title buffer or hook.
@@ -105,6 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
 // name, the title or what plays. A dialog that fails because the chosen path
 // does not fit its buffer writes the length it needs over the buffer's start,
 // as Windows does, so a path or name not put back afterwards shows here.
+// Wine's dialog instead reports success with as much of such a path as fits,
+// without its NUL: that path is too long just the same, and nothing is written.
 namespace {
 
 struct FailedDialogRow {
@@ -112,6 +116,7 @@ struct FailedDialogRow {
     const char* command;  // "Open", "SaveAs" or "OpenWave"
     DWORD error;          // what CommDlgExtendedError answers
     const char* words;    // what the player is told
+    bool pathCut;         // the dialog reports success with the path cut at the buffer's end
 };
 
 void PrintTo(const FailedDialogRow& row, std::ostream* out)
@@ -123,6 +128,19 @@ void WriteNeededLength(LPOPENFILENAMEA record)
 {
     WORD needed = static_cast<WORD>(record->nMaxFile + 40);
     CopyMemory(record->lpstrFile, &needed, sizeof needed);
+}
+
+// The plain report, which names no file: a system's "too long" about a
+// path read past its buffer's end is no such report.
+const char pathTooLong[] = "The path of the chosen file is too long";
+
+// A path longer than any buffer of the program: 26 folders of ten Japanese
+// letters in the test's folder, over 800 bytes in UTF-8.
+std::string tooLongPath;
+
+void WriteCutPath(LPOPENFILENAMEA record)
+{
+    CopyMemory(record->lpstrFile, tooLongPath.data(), std::min<size_t>(record->nMaxFile, tooLongPath.size()));
 }
 
 class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<FailedDialogRow> {};
@@ -138,15 +156,20 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
     SetFilePath(folder + "kept.sav");
     lstrcpyA(match->musicFile, "Rovor.wav");
     SetWindowTextA(window, "Rovor.wav");
+    tooLongPath = folder;
+    for (int level = 0; level < 26; ++level)
+        tooLongPath += u8"\u9577\u3044\u540D\u524D\u306E\u30D5\u30A9\u30EB\u30C0\u30FC\\";
+    tooLongPath += "match.sav";
     Plan plan;
     plan.prompt = IDNO;
     Seen seen;
     {
         Player player(plan, seen);
         ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
-                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS,
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, row.pathCut ? TRUE : FALSE, ERROR_SUCCESS,
                              ImportStandIn::everyCall,
-                             row.error == FNERR_BUFFERTOOSMALL ? &WriteNeededLength : nullptr);
+                             row.pathCut ? &WriteCutPath
+                                         : row.error == FNERR_BUFFERTOOSMALL ? &WriteNeededLength : nullptr);
         ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError, row.error,
                              ERROR_SUCCESS);
         ImportStandIn sound("winmm.dll", "PlaySoundA", &PlaySoundA, FALSE, ERROR_SUCCESS);
@@ -166,7 +189,7 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
     ExpectMatchInPlay();
     EXPECT_TRUE(match->modified);
     EXPECT_EQ(command == "Open" ? "" : folder + "kept.sav", match->filePath);
-    EXPECT_FALSE(FileExists(folder + "kept.sav"));
+    EXPECT_EQ(std::vector<std::string>(), Entries(folder));
     EXPECT_EQ(command == "OpenWave" ? "" : "Rovor.wav", std::string(match->musicFile));
     char title[MAX_PATH] = "";
     GetWindowTextA(window, title, sizeof title);
@@ -175,22 +198,33 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, FileCommandsFailedDialog,
-    ::testing::Values(FailedDialogRow{"Open", "Open", FNERR_BUFFERTOOSMALL, "too long"},
-                      FailedDialogRow{"SaveAs", "SaveAs", FNERR_BUFFERTOOSMALL, "too long"},
-                      FailedDialogRow{"OpenWave", "OpenWave", FNERR_BUFFERTOOSMALL, "too long"},
-                      FailedDialogRow{"SaveAsInvalidName", "SaveAs", FNERR_INVALIDFILENAME, "name is not valid"},
+    ::testing::Values(FailedDialogRow{"Open", "Open", FNERR_BUFFERTOOSMALL, "too long", false},
+                      FailedDialogRow{"SaveAs", "SaveAs", FNERR_BUFFERTOOSMALL, "too long", false},
+                      FailedDialogRow{"OpenWave", "OpenWave", FNERR_BUFFERTOOSMALL, "too long", false},
+                      FailedDialogRow{"SaveAsInvalidName", "SaveAs", FNERR_INVALIDFILENAME, "name is not valid", false},
                       FailedDialogRow{"OpenWaveNotShown", "OpenWave", CDERR_DIALOGFAILURE,
-                                      "could not be shown (common dialog error 0xFFFF)"}),
+                                      "could not be shown (common dialog error 0xFFFF)", false},
+                      FailedDialogRow{"OpenPathCut", "Open", 0, pathTooLong, true},
+                      FailedDialogRow{"SaveAsPathCut", "SaveAs", 0, pathTooLong, true},
+                      FailedDialogRow{"OpenWavePathCut", "OpenWave", 0, pathTooLong, true}),
     [](const ::testing::TestParamInfo<FailedDialogRow>& info) { return std::string(info.param.name); });
 
 // The program's code page is UTF-8, so a folder and names with letters that
 // no Western code page has reach the files whole: the match is saved and
-// opened again, and the music is chosen and named in the title.
+// opened again, and the music is chosen and named in the title. Six folders
+// of fifteen Japanese letters make a path of about 150 characters, which
+// Windows accepts, in over 300 bytes. The match goes exactly where it was
+// chosen: no file anywhere else in the folders on the way.
 TEST_F(FileCommands, SaveOpenAndMusicWorkUnderNamesInAnyLanguage)
 {
-    const std::string folderName = u8"Spiele \u00DCn\u00EF \u65E5\u672C \u042E\u043B\u044F";
     const std::string gameName = u8"\u042E\u043B\u044F \u8A66\u5408.sav";
     const std::string musicName = u8"\u041C\u0435\u043B\u043E\u0434\u0438\u044F \u266A.wav";
+    const std::string longName =
+        u8"\u65E5\u672C\u8A9E\u306E\u3068\u3066\u3082\u9577\u3044\u30D5\u30A9\u30EB\u30C0\u540D";
+    const std::vector<std::vector<std::string>> chains = {
+        {u8"Spiele \u00DCn\u00EF \u65E5\u672C \u042E\u043B\u044F"},
+        {longName + u8"\u4E00", longName + u8"\u4E8C", longName + u8"\u4E09", longName + u8"\u56DB",
+         longName + u8"\u4E94", longName + u8"\u516D"}};
     // Wide names made here from UTF-8 by name, not through the code page.
     auto wide = [](const std::string& text) {
         std::wstring converted(text.size(), L'\0');
@@ -198,39 +232,54 @@ TEST_F(FileCommands, SaveOpenAndMusicWorkUnderNamesInAnyLanguage)
                                              static_cast<int>(converted.size())));
         return converted;
     };
-    std::string games = folder + folderName + "\\";
-    std::wstring wideGames = wide(games);
-    ASSERT_TRUE(CreateDirectoryW(wideGames.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(wide(std::string(startDirectory) + "\\Rovor.wav").c_str(),
-                          (wideGames + wide(musicName)).c_str(), FALSE));
-    PlayAMatch(true);
-    LoopBound bound;  // a name that arrives mangled leaves a file dialog open
-    Seen seen;
-    {
-        Plan plan;
-        plan.saveAsFile = games + gameName;
-        Player player(plan, seen);
-        EXPECT_TRUE(match->FileSaveAs());
+    auto sorted = [](std::vector<std::string> names) {
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (const std::vector<std::string>& chain : chains) {
+        std::string games = MakeTempFolder();
+        std::vector<std::string> levels;
+        for (const std::string& name : chain) {
+            levels.push_back(games);
+            games += name + "\\";
+            ASSERT_TRUE(CreateDirectoryW(wide(games).c_str(), nullptr));
+        }
+        SCOPED_TRACE(games);
+        std::wstring wideGames = wide(games);
+        ASSERT_TRUE(CopyFileW(wide(std::string(startDirectory) + "\\Rovor.wav").c_str(),
+                              (wideGames + wide(musicName)).c_str(), FALSE));
+        PlayAMatch(true);
+        LoopBound bound;  // a name that arrives mangled leaves a file dialog open
+        Seen seen;
+        {
+            Plan plan;
+            plan.saveAsFile = games + gameName;
+            Player player(plan, seen);
+            EXPECT_TRUE(match->FileSaveAs());
+        }
+        EXPECT_EQ(matchInPlayFile, ReadWholeFile(games + gameName));
+        match->leftScore = 0;
+        {
+            Plan plan;
+            plan.openFile = games + gameName;
+            Player player(plan, seen);
+            match->FileOpen(window);
+        }
+        EXPECT_EQ(4, match->leftScore);
+        EXPECT_EQ(games + gameName, match->filePath);
+        {
+            Plan plan;
+            plan.openFile = games + musicName;
+            Player player(plan, seen);
+            match->FileOpenWave(window);
+        }
+        EXPECT_EQ(0, seen.problems) << seen.problemText;
+        wchar_t title[MAX_PATH] = L"";
+        GetWindowTextW(window, title, MAX_PATH);
+        EXPECT_EQ(wide(musicName), title);
+        match->StopMusic();
+        for (size_t level = 0; level < chain.size(); ++level)
+            EXPECT_EQ(std::vector<std::string>{chain[level]}, Entries(levels[level]));
+        EXPECT_EQ(sorted({gameName, musicName}), sorted(Entries(games)));
     }
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((wideGames + wide(gameName)).c_str()));
-    match->leftScore = 0;
-    {
-        Plan plan;
-        plan.openFile = games + gameName;
-        Player player(plan, seen);
-        match->FileOpen(window);
-    }
-    EXPECT_EQ(4, match->leftScore);
-    EXPECT_EQ(games + gameName, match->filePath);
-    {
-        Plan plan;
-        plan.openFile = games + musicName;
-        Player player(plan, seen);
-        match->FileOpenWave(window);
-    }
-    EXPECT_EQ(0, seen.problems) << seen.problemText;
-    wchar_t title[MAX_PATH] = L"";
-    GetWindowTextW(window, title, MAX_PATH);
-    EXPECT_EQ(wide(musicName), title);
-    match->StopMusic();
 }

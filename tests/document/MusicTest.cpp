@@ -209,7 +209,9 @@ TEST_F(Music, DefaultMusicInTheCurrentDirectoryPlaysAndNamesTheWindow)
     EXPECT_EQ("Rovor.wav", WindowTitle(window));
     EXPECT_STREQ("Rovor.wav", match->musicFile);
     ASSERT_EQ(1u, soundCalls.size());
-    EXPECT_EQ("Rovor.wav", soundCalls[0].sound);
+    // By its full path: a file beside the program would do when the current
+    // folder had none.
+    EXPECT_EQ(gameFolder + "Rovor.wav", soundCalls[0].sound);
     EXPECT_EQ(backgroundMusic, soundCalls[0].flags);
 }
 

@@ -49,6 +49,7 @@ struct UnkindPlatformRow {
     const char* name;
     StandIns (*failOnPurpose)();
     DWORD reported;  // ERROR_SUCCESS: the save works in the end; otherwise the error it names
+    int calls = -1;  // calls the first stand-in took, when that is what the row is about
 };
 
 void PrintTo(const UnkindPlatformRow& row, std::ostream* out)
@@ -74,6 +75,9 @@ TEST_P(SavedGameUnkindPlatform, SaveThatWorksInTheEndShowsNothingAndOneThatFails
         {
             StandIns failing = row.failOnPurpose();
             saved = match->FileSave();
+            if (row.calls >= 0) {
+                EXPECT_EQ(row.calls, failing.front()->Calls());
+            }
         }
         WaitUntil([&problems] { return problems.Answered() > 0; }, works ? 0 : 2000);
         reports = problems.Answered();
@@ -106,6 +110,15 @@ const UnkindPlatformRow unkindPlatformRows[] = {
          return standIns;
      },
      ERROR_SUCCESS},
+    // A folder that denies every temporary name is given up after 16 of them.
+    {"EveryTemporaryNameDenied",
+     [] {
+         StandIns standIns;
+         standIns.emplace_back(new ImportStandIn("kernel32.dll", "CreateFileA", &CreateFileA, INVALID_HANDLE_VALUE,
+                                                 ERROR_ACCESS_DENIED));
+         return standIns;
+     },
+     ERROR_ACCESS_DENIED, 16},
     {"DiskFull",
      [] {
          StandIns standIns;

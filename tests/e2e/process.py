@@ -28,10 +28,12 @@ class GameProcess:
     `prepare(folder)` may change the copy before the game starts; `display`
     and `prefix` replace DISPLAY and WINEPREFIX for this run. `in_place`
     starts the game in `game_dir` itself (a folder the caller made and
-    removes), as a player starts it where the release was unpacked."""
+    removes), as a player starts it where the release was unpacked.
+    `start_in` starts it by its full path from that other folder, as a
+    command prompt or a shortcut with another working folder does."""
 
     def __init__(self, test, game_dir, winctl, prepare=None, display=None, prefix=None, keep=False,
-                 in_place=False):
+                 in_place=False, start_in=None):
         self.test = test
         self.winctl_exe = winctl
         self.keep = keep
@@ -57,7 +59,8 @@ class GameProcess:
         # would keep a pipe open long after the game has ended.
         self.stdout = open(os.path.join(self.folder, 'stdout.txt'), 'wb')
         self.stderr = open(os.path.join(self.folder, 'stderr.txt'), 'wb')
-        self.process = subprocess.Popen(['wine', 'Brellix.exe'], cwd=self.folder, env=game_env,
+        program = os.path.join(self.folder, 'Brellix.exe') if start_in else 'Brellix.exe'
+        self.process = subprocess.Popen(['wine', program], cwd=start_in or self.folder, env=game_env,
                                         stdin=subprocess.DEVNULL, stdout=self.stdout, stderr=self.stderr)
         test.addCleanup(self.finish)
 

@@ -2,8 +2,10 @@
 
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "../../game/PaddleGame.h"
+#include "ImportStandIn.h"
 #include "TestSupport.h"
 
 namespace {
@@ -118,8 +120,23 @@ INSTANTIATE_TEST_SUITE_P(Scores, GameSetupWinner,
                                            WinnerRow{9, 10, 2}, WinnerRow{9, 9, -1}, WinnerRow{0, 0, -1},
                                            WinnerRow{-1, INT_MIN, -1}, WinnerRow{INT_MAX, 0, 1}));
 
+namespace {
+
+std::vector<std::string> loadedImages;
+
+void WatchLoadImage(HINSTANCE, LPCSTR name, UINT, int, int, UINT)
+{
+    loadedImages.push_back(name);
+}
+
+}  // namespace
+
 // The failure handling leans on every field starting at zero: with
-// barrier.bmp missing the setup stops after loading the background.
+// barrier.bmp missing the setup stops after loading the background. A bitmap
+// the current folder lacks is looked for beside the program (this test
+// program's folder holds none), by its full path: on Windows LoadImage reads
+// a bare name from the current folder only, and Wine's from the program's
+// folder first.
 TEST_F(GameSetup, MissingBarrierBitmapStopsSetupAfterTheSettings)
 {
     Open(800, 600);
@@ -127,9 +144,19 @@ TEST_F(GameSetup, MissingBarrierBitmapStopsSetupAfterTheSettings)
     ASSERT_TRUE(CopyFileA("lavawall.bmp", (folder + "lavawall.bmp").c_str(), FALSE));
     char gameFolder[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, gameFolder);
+    char program[MAX_PATH];
+    std::string programPath(program, GetModuleFileNameA(nullptr, program, sizeof program));
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
-    match->InitGame(window);
+    loadedImages.clear();
+    {
+        ImportStandIn watch("user32.dll", "LoadImageA", &LoadImageA, HANDLE(nullptr), ERROR_SUCCESS, 0,
+                            &WatchLoadImage);
+        match->InitGame(window);
+    }
     SetCurrentDirectoryA(gameFolder);
+    EXPECT_EQ((std::vector<std::string>{folder + "lavawall.bmp",
+                                        programPath.substr(0, programPath.rfind('\\') + 1) + "barrier.bmp"}),
+              loadedImages);
 
     EXPECT_NE(nullptr, match->lavaWallBitmap);
     EXPECT_EQ(nullptr, match->barrierBitmap);
