@@ -36,10 +36,10 @@ public:
     }
 
     template <typename Draw>
-    void DrawWithGdi(const RECT& box, Draw draw)
+    void DrawWithGdi(Draw draw)
     {
         Enter(ballAndLine);
-        Canvas::DrawWithGdi(box, draw);
+        Canvas::DrawWithGdi(draw);
     }
 
     // The sparks are drawn through the canvas the drawing was given, which

@@ -22,8 +22,6 @@ Span BlitSpan(int64_t at, int64_t extent)
     return {at + extent + 1, at + 1};
 }
 
-
-
 }  // namespace
 
 namespace canvasParts {

@@ -61,7 +61,7 @@ void FrameCanvas::Release()
 
 void FrameCanvas::DrawLine(POINT from, POINT to)
 {
-    DrawWithGdi({}, [&](HDC target) {
+    DrawWithGdi([&](HDC target) {
         HGDIOBJ savedPen = SelectObject(target, GetStockObject(BLACK_PEN));
         MoveToEx(target, from.x, from.y, nullptr);
         LineTo(target, to.x, to.y);
@@ -71,7 +71,7 @@ void FrameCanvas::DrawLine(POINT from, POINT to)
 
 void FrameCanvas::DrawTextAt(int x, int y, const char* text, COLORREF colour)
 {
-    DrawWithGdi({}, [&](HDC target) {
+    DrawWithGdi([&](HDC target) {
         SetBkMode(target, TRANSPARENT);
         SetTextColor(target, colour);
         TextOutA(target, x, y, text, lstrlenA(text));

@@ -59,10 +59,9 @@ public:
     // Copies one pixel as a one-pixel BitBlt does: only when both lie inside.
     void CopyPixel(int x, int y, CanvasSource source, int sourceX, int sourceY);
 
-    // Runs draw(context) on the buffer's context. The box, where the drawing
-    // lies, is not needed: nothing is clipped or marked.
+    // Runs draw(context) on the buffer's context, unclipped.
     template <typename Draw>
-    void DrawWithGdi(const RECT&, Draw draw)
+    void DrawWithGdi(Draw draw)
     {
         if (bitmap == nullptr) return;
         draw(dc);

@@ -50,9 +50,8 @@ void DrawFrame(PaddleGame& match, Canvas& canvas, HWND window, HDC windowDc)
                          CanvasSource::Barrier, 0, 0);
     }
 
-    // The ellipse's outline and white inside lie within its rectangle.
     const RECT ball = match.ball;
-    canvas.DrawWithGdi(ball, [&ball](HDC dc) { Ellipse(dc, ball.left, ball.top, ball.right, ball.bottom); });
+    canvas.DrawWithGdi([&ball](HDC dc) { Ellipse(dc, ball.left, ball.top, ball.right, ball.bottom); });
     canvas.DrawLine({ball.left + 10, ball.top + 10}, PathLineEnd(ball, match.ballVelX, match.ballVelY,
                                                                  match.clientRect));
 
