@@ -12,9 +12,9 @@
 // (PutBackgroundRow for rows 0 to height - 1) before any drawing step.
 // Keeping what the last frame drew and rewriting only what changed was
 // measured against this and did not pay for its bookkeeping: at the start
-// wave it was 1.15 to 1.25 times as fast at 1920 x 1080 and 3840 x 2160;
-// only over a still background, which a player must set up, was it up to
-// twice as fast (docs/rendering.md).
+// wave it was 1.15 times as fast at 1920 x 1080 and 1.32 at 3840 x 2160;
+// only over a still background, which a player must set up, was it 1.6 to
+// 2.2 times as fast (docs/rendering.md).
 #pragma once
 
 #include <windows.h>
