@@ -1,28 +1,18 @@
-// What the frame benchmark measures with: the clock, medians and percentiles,
-// the machine's load, the process's memory, a window to draw in, and the
-// import it points elsewhere to time the transfer.
+// What the frame benchmark measures with besides the shared measures: the
+// allocations and memory of the process, a window to draw in, and the import
+// it points elsewhere to time the transfer.
 #pragma once
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
+#include "Measures.h"
 
 // C++ allocations made while countingAllocations is set.
 extern long long frameAllocations;
 extern bool countingAllocations;
 
-LONGLONG Now();
-double Milliseconds(LONGLONG ticks, LONGLONG frequency);
-double Median(std::vector<double> values);
-double Percentile(std::vector<double> values, int percent);  // nearest rank
-
 // The most memory the process has held so far, in MB.
 double PeakWorkingSetMegabytes();
-
-// "Load average: 1.23 0.98 0.75 on 2 processors", read from the Linux
-// system under Wine; "Load average: unknown" elsewhere.
-std::string LoadAverage();
 
 // A shown window whose painting, as the game's, only validates it.
 HWND CreateBenchWindow();

@@ -20,6 +20,7 @@
 #include "../app/MainWindow.h"
 #include "../game/PaddleGame.h"
 #include "../tests/ClientSize.h"
+#include "Measures.h"
 
 namespace {
 
@@ -47,11 +48,6 @@ DWORD FrameStartTick()
 HWND MainWindow()
 {
     return *static_cast<volatile HWND*>(&mainWindow);
-}
-
-double Milliseconds(LONGLONG ticks, LONGLONG frequency)
-{
-    return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency);
 }
 
 // CPU time this process has used, all its threads, in seconds.
@@ -175,24 +171,8 @@ Periods MeasureAt(const ClientSize& size)
     return periods;
 }
 
-// The Linux system's load average, read through Wine's drive for the root folder.
-std::string LoadAverage()
-{
-    FILE* file = std::fopen("Z:\\proc\\loadavg", "r");
-    char text[64] = {};
-    if (file == nullptr || std::fgets(text, sizeof text, file) == nullptr) {
-        if (file != nullptr) std::fclose(file);
-        return "Load average: unknown.";
-    }
-    std::fclose(file);
-    double loads[3] = {};
-    if (std::sscanf(text, "%lf %lf %lf", &loads[0], &loads[1], &loads[2]) != 3) return "Load average: unknown.";
-    char line[64];
-    std::snprintf(line, sizeof line, "Load average: %.2f %.2f %.2f.", loads[0], loads[1], loads[2]);
-    return line;
-}
-
-double Percentile(std::vector<double> values, double fraction)
+// The value at `fraction` of the way through the sorted values.
+double ValueAt(std::vector<double> values, double fraction)
 {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
@@ -203,7 +183,7 @@ double Percentile(std::vector<double> values, double fraction)
 DWORD WINAPI Watch(LPVOID)
 {
     while (MainWindow() == nullptr || FrameCount() == 0) Sleep(1);
-    std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up.\n%s\n",
+    std::printf("Paced frame period of the real frame loop, %d frames a size after %d to warm up.\n%s.\n",
                 measuredFrames, warmUpFrames, LoadAverage().c_str());
     std::printf("CPU: share of one core used while the frames were measured (the game's process,\n"
                 "this watcher included; the X server); 100 %% is one whole core. Also as CPU ms per\n"
@@ -217,12 +197,12 @@ DWORD WINAPI Watch(LPVOID)
         if (periods.xShare >= 0) std::snprintf(xShare, sizeof xShare, "%.0f", periods.xShare);
         if (periods.xMsPerFrame >= 0) std::snprintf(xPerFrame, sizeof xPerFrame, "%.2f", periods.xMsPerFrame);
         std::printf("%4d x %-4d %11.1f %8.1f %14.2f %11.2f %7d %6.0f %6s %10.2f %8s\n", size.width, size.height,
-                    Percentile(periods.gameClock, 0.5), Percentile(periods.gameClock, 0.99),
-                    Percentile(periods.watcher, 0.5), Percentile(periods.watcher, 0.99), periods.dropped,
+                    ValueAt(periods.gameClock, 0.5), ValueAt(periods.gameClock, 0.99),
+                    ValueAt(periods.watcher, 0.5), ValueAt(periods.watcher, 0.99), periods.dropped,
                     periods.gameShare, xShare, periods.gameMsPerFrame, xPerFrame);
         std::fflush(stdout);
     }
-    std::printf("%s\n", LoadAverage().c_str());
+    std::printf("%s.\n", LoadAverage().c_str());
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
     return 0;
 }

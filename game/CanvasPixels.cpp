@@ -78,9 +78,9 @@ HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits)
     return CreateDIBSection(windowDc, &format, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc)
+void ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc)
 {
-    if (cache.read && cache.source == bitmap) return false;
+    if (cache.read && cache.source == bitmap) return;
     cache.read = false;
     cache.source = bitmap;
     cache.pixels.clear();
@@ -114,7 +114,6 @@ bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc)
     }
     SelectObject(sourceDc, savedSourceObject);
     DeleteDC(sourceDc);
-    return true;
 }
 
 }  // namespace canvasParts

@@ -65,9 +65,9 @@ HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits);
 // Reads the pixels of `bitmap` as a frame would copy them: through a memory
 // context it is selected into, so a bitmap that cannot be selected gives the
 // context's own one-pixel bitmap, as it does when a frame draws from it.
-// False when they were read already. When they cannot be read (no memory for
+// Nothing is done when they were read already. When they cannot be read (no memory for
 // the copy, a copy that fails) the frame has none, and the next frame tries
 // again.
-bool ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc);
+void ReadBitmapPixels(BitmapPixels& cache, HBITMAP bitmap, HDC windowDc);
 
 }  // namespace canvasParts
