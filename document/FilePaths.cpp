@@ -4,9 +4,10 @@
 
 const char* NamePart(const char* path)
 {
-    // A drive's colon ("C:name") but not a stream's ("name:stream").
+    // A drive's colon ("C:name") but not a stream's ("name:stream"); no
+    // character of a double-byte code page holds the byte of a colon.
     const char* name = path[0] != '\0' && path[1] == ':' ? path + 2 : path;
-    for (const char* at = name; *at != '\0'; ++at) {
+    for (const char* at = name; *at != '\0'; at = CharNextA(at)) {
         if (*at == '\\' || *at == '/') name = at + 1;
     }
     return name;

@@ -11,9 +11,11 @@
 const int pathBufferSize = 3 * MAX_PATH + 1;
 
 // The file's name: what follows the path's last backslash or slash, or its
-// drive's colon. Found from the bytes themselves, since none of them can occur
-// inside a UTF-8 character (a file dialog's nFileOffset cannot be trusted:
-// Wine counts it in UTF-16 characters).
+// drive's colon. Found character by character (CharNextA), so a backslash's
+// byte inside a character of a double-byte code page (Shift-JIS, GBK, Big5),
+// which Windows before version 1903 keeps for the program, ends no name; a
+// file dialog's nFileOffset cannot be trusted instead: Wine counts it in
+// UTF-16 characters.
 const char* NamePart(const char* path);
 
 // True when `buffer` holds its terminating NUL, as a call that filled it
