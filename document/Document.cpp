@@ -67,9 +67,10 @@ bool Document::ChooseFile(bool save, char (&chosen)[pathBufferSize], const char*
     char failure[100];
     if (picked) {
         // Wine checks the length in UTF-16 characters, converts the path into
-        // the buffer as far as it goes and reports success: a path without
-        // its NUL is cut, and using it would put the file somewhere else.
-        if (EndsWithin(chosen, sizeof chosen)) return true;
+        // the buffer as far as whole characters go and reports success: a
+        // path longer than any Windows accepts is cut, whether a NUL ends it
+        // or not, and using it would put the file somewhere else.
+        if (IsWholePath(chosen, sizeof chosen)) return true;
     } else {
         DWORD error = CommDlgExtendedError();
         if (error == 0) return false;  // the player cancelled
