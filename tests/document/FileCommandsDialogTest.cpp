@@ -102,15 +102,15 @@ INSTANTIATE_TEST_SUITE_P(
                                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
     [](const ::testing::TestParamInfo<DialogSetUpRow>& info) { return std::string(info.param.name); });
 
-// A file dialog that fails is told to the player in plain words, never taken
-// for a Cancel, and changes nothing: not the match, its path, the music's
-// name, the title or what plays. A dialog that fails because the chosen path
-// does not fit its buffer writes the length it needs over the buffer's start,
-// as Windows does, so a path or name not put back afterwards shows here.
-// Wine's dialog instead reports success with as many whole characters of such
-// a path as fit, leaving the rest of the buffer as it was: that path is too
-// long just the same, whether it fills the buffer or an old NUL ends it, and
-// nothing is written.
+// A file dialog that fails is told to the player in plain words, in a box
+// titled for the command, never taken for a Cancel, and changes nothing: not
+// the match, its path, the music's name, the title or what plays. A dialog
+// that fails because the chosen path does not fit its buffer writes the
+// length it needs over the buffer's start, as Windows does, so a path or name
+// not put back afterwards shows here. Wine's dialog instead reports success
+// with as many whole characters of such a path as fit, leaving the rest of
+// the buffer as it was: that path is too long just the same, whether it
+// fills the buffer or an old NUL ends it, and nothing is written.
 namespace {
 
 struct FailedDialogRow {
@@ -194,6 +194,7 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
         EXPECT_EQ(0, sound.Calls());  // the music neither stopped nor started
     }
     EXPECT_EQ(1, seen.problems);
+    EXPECT_EQ(command == "OpenWave" ? "Open Wave File" : "Brellix", seen.problemCaption);
     EXPECT_NE(std::string::npos, seen.problemText.find(row.words)) << seen.problemText;
     EXPECT_EQ(window, seen.problemOwner);
     ExpectMatchInPlay();
