@@ -33,9 +33,9 @@ std::string DataFilePath(const char* name)
         // file at all, and no other file takes the player's place.)
         return std::string(".\\") + name;
     }
-    // A program path that does not fit comes back cut: Windows ends it with a
-    // NUL at the buffer's last byte and an error; Wine converts it from
-    // UTF-16, ends what fits with a NUL at a character, and reports nothing.
+    // A program path that does not fit comes back cut: Windows cuts it at the
+    // buffer's end; Wine converts it from UTF-16, ends what fits with a NUL
+    // at a character, and reports no error when the UTF-16 path itself fit.
     // Either way what is left is longer than any path, and the bare name is
     // better than a file in a folder of that cut name.
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
