@@ -1,7 +1,7 @@
 """Dialogs and files: the game's dialogs and message boxes found and read
 through winctl.exe, answered with keys, and the file dialogs given full paths."""
 
-from .support import E2EError, wait_until, windows_path
+from .support import GUARD, E2EError, wait_until, windows_path
 
 
 class Dialogs:
@@ -27,7 +27,7 @@ class Dialogs:
                 return hwnd
         return None
 
-    def wait_popup(self, title, timeout=20):
+    def wait_popup(self, title, timeout=GUARD):
         """Waits until a window of the game titled `title` is there and holds
         the keys; when it does not come, says what held them (a key that
         should have opened it was lost)."""
@@ -39,7 +39,7 @@ class Dialogs:
         except E2EError as error:
             raise E2EError('%s: %s' % (error, self.who_has_keys()))
 
-    def wait_popup_gone(self, title, timeout=20):
+    def wait_popup_gone(self, title, timeout=GUARD):
         wait_until('the window %r to close' % title, lambda: self.popup(title) is None, timeout)
         self.wait_keys_back(timeout)
 
@@ -72,7 +72,7 @@ class Dialogs:
         return ' '.join(texts)
 
 
-    def command(self, keys, title, timeout=20):
+    def command(self, keys, title, timeout=GUARD):
         """Presses an accelerator once and waits for the window it opens."""
         self.key(keys)
         return self.wait_popup(title, timeout)
@@ -106,16 +106,20 @@ class Dialogs:
         self.test.assertTrue(self.window_exists(), 'the main window is gone')
         self.test.assertIsNone(self.process.poll(), 'Brellix.exe has ended')
         self.key('alt+slash')
+        # A winning point may open its prompt just then, and the prompt takes
+        # the keys: it is answered and About asked for again.
+        def about_or_winner():
+            about = self.popup('About')
+            if about and self.keys_held_by() == about:
+                return about
+            return 'winner' if self.popup('Winner!') else None
         try:
-            hwnd = self.wait_popup('About', 10)
-        except E2EError:
-            # A winning point may have opened its prompt just then, and the
-            # prompt took the keys: answer it and ask again.
-            if not self.popup('Winner!'):
-                raise
+            hwnd = wait_until('About, or a winner prompt that took its keys', about_or_winner)
+        except E2EError as error:
+            raise E2EError('%s: %s' % (error, self.who_has_keys()))
+        if hwnd == 'winner':
             self.answer('Winner!', 'y')
-            self.key('alt+slash')
-            hwnd = self.wait_popup('About')
+            hwnd = self.command('alt+slash', 'About')
         self.test.assertIn('Brellix Version 1.0', [t for c, t, e in self.controls(hwnd).get(65535, [])])
         self.key('Return')
         self.wait_popup_gone('About')

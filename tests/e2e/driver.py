@@ -1,9 +1,10 @@
 """Drives the real Brellix.exe under Wine from outside, the way a player meets
 it: starts it from a fresh temporary copy of the game folder, presses keys with
 xdotool, types into the file dialogs, clicks, reads titles, dialogs and message
-boxes through winctl.exe (our Win32 helper), takes screenshots, waits with
-bounded polls, and checks the exit code, that Wine swallowed no exception and
-that its heap checker reported nothing.
+boxes through winctl.exe (our Win32 helper), takes screenshots, polls for the
+events it waits for (support.GUARD only guards against a fault), and checks the
+exit code, that Wine swallowed no exception and that its heap checker reported
+nothing.
 
 Game puts together what the other modules drive: process.py (the game's
 process and windows), keys.py, dialogs.py (dialogs and files) and pictures.py;
@@ -18,31 +19,31 @@ start_display and copy_wine_prefix.
     test.assertEqual(game.exit_code(), 0)
 """
 
-import time
 import unittest
 
 from .dialogs import Dialogs
 from .keys import Keys
 from .pictures import Pictures
 from .process import GameProcess
-from .support import wait_until
+from .support import GUARD, wait_until
 
 
 class Game(Dialogs, Keys, Pictures, GameProcess):
     """One run of the game (see GameProcess), with everything a case does to it."""
 
-    def run_frames(self, seconds, answer_winner=True):
-        """Lets the game play for a while, answering Yes to any winner prompt;
-        returns how many it answered."""
-        answered = 0
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
+    def run_frames(self, frames, answer_winner=True):
+        """Lets the game draw `frames` more frames, by its own count, answering
+        Yes to any winner prompt (which holds the frames while it asks). A
+        window without a client area draws none: let time pass instead."""
+        target = self.frames_drawn() + frames
+
+        def drawn():
             self.test.assertIsNone(self.process.poll(), 'Brellix.exe ended while playing')
             if answer_winner and self.popup('Winner!'):
                 self.answer('Winner!', 'y')
-                answered += 1
-            time.sleep(0.3)
-        return answered
+            return self.frames_drawn() >= target
+        # The guard allows ten frames a second at the least.
+        wait_until('%d frames drawn' % frames, drawn, GUARD + frames / 10, 0.3)
 
 
 class GameTestCase(unittest.TestCase):
@@ -55,13 +56,13 @@ class GameTestCase(unittest.TestCase):
         return Game(self, self.game_dir, self.winctl, prepare, keep=self.keep, **kwargs)
 
     def check_plays_on(self, game):
-        game.run_frames(1)
+        game.run_frames(60)
         # New serves a ball even when the setup stopped early, and the frames
         # keep coming.
         game.key('ctrl+n')
-        game.run_frames(1)
+        game.run_frames(60)
         first = game.screenshot()
-        wait_until('the picture to move', lambda: game.screenshot().data != first.data, 10)
+        wait_until('the picture to move', lambda: game.screenshot().data != first.data)
         game.check_answers()
         game.key('ctrl+x')
         self.assertEqual(game.exit_code(), 0)

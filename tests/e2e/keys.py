@@ -7,7 +7,7 @@ them holds them: Wine's foreground window (winctl) and X's keys both."""
 
 import subprocess
 
-from .support import E2EError, wait_until
+from .support import GUARD, E2EError, wait_until
 
 
 class Keys:
@@ -19,7 +19,7 @@ class Keys:
         return self.winctl('active', check=False)[1].strip()
 
     def xdotool_output(self, *args):
-        found = subprocess.run(['xdotool'] + list(args), env=self.env, timeout=30, stdin=subprocess.DEVNULL,
+        found = subprocess.run(['xdotool'] + list(args), env=self.env, timeout=GUARD, stdin=subprocess.DEVNULL,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         return found.stdout.decode('latin-1').strip() if found.returncode == 0 else None
 
@@ -71,12 +71,12 @@ class Keys:
                 return focus[0]
             return None
         try:
-            self.x_window = wait_until('the game\'s window to hold the keys', main_holds_keys, 30)
+            self.x_window = wait_until('the game\'s window to hold the keys', main_holds_keys)
         except E2EError as error:
             raise E2EError('%s: %s' % (error, self.who_has_keys()))
-        wait_until('the first frame drawn', lambda: self.frames_drawn() > 0, 30)
+        wait_until('the first frame drawn', lambda: self.frames_drawn() > 0)
 
-    def wait_keys_back(self, timeout=20):
+    def wait_keys_back(self, timeout=GUARD):
         """After a dialog closed: the game's window holds the keys again, or a
         window of the game that came after the dialog does (a message box, or
         the dialog it came from). Returns at once when the game has ended."""
@@ -88,7 +88,7 @@ class Keys:
             raise E2EError('%s: %s' % (error, self.who_has_keys()))
 
     def xdotool(self, *args):
-        subprocess.run(['xdotool'] + list(args), env=self.env, check=True, timeout=30,
+        subprocess.run(['xdotool'] + list(args), env=self.env, check=True, timeout=GUARD,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
     def key(self, *keys):
@@ -97,6 +97,12 @@ class Keys:
     def keydown(self, key):
         self.xdotool('keydown', key)
         self.held.append(key)
+
+    def key_then_hold(self, keys, held):
+        """Presses `keys`, then holds `held` down, from one xdotool: the game
+        gets the two together, with no program to start between them."""
+        self.xdotool('key', '--delay', '40', keys, 'keydown', held)
+        self.held.append(held)
 
     def keyup(self, key):
         self.xdotool('keyup', key)

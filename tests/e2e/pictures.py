@@ -3,7 +3,7 @@ from them (the barrier rows, the paddles, the score text)."""
 
 import subprocess
 
-from .support import BARRIER_HEIGHT, PADDLE_INSET, E2EError, wait_until
+from .support import BARRIER_HEIGHT, GUARD, PADDLE_INSET, E2EError, wait_until
 
 
 class Picture:
@@ -72,8 +72,8 @@ class Pictures:
         if width <= 0 or height <= 0:
             return Picture(0, 0, b'')
         data = subprocess.run(['import', '-window', 'root', '-crop', '%dx%d+%d+%d' % (width, height, left, top),
-                               '-depth', '8', 'ppm:-'], env=self.env, check=True, timeout=60, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE).stdout
+                               '-depth', '8', 'ppm:-'], env=self.env, check=True, timeout=GUARD,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE).stdout
         # P6 header: magic, width, height, maximum, each followed by white space.
         fields = []
         position = 0
@@ -97,13 +97,13 @@ class Pictures:
             first = self.screenshot().score_signature()
             second = self.screenshot().score_signature()
             return first if first and first == second else None
-        return wait_until('a readable score', stable, 20, 0.05)
+        return wait_until('a readable score', stable, interval=0.05)
 
-    def wait_score_change(self, old, timeout):
+    def wait_score_change(self, old):
         def changed():
             signature = self.score_signature()
             return signature if signature != old else None
-        return wait_until('the score to change', changed, timeout, 0.05)
+        return wait_until('the score to change', changed, interval=0.05)
 
 
     def paddle_near(self, side, row):

@@ -12,7 +12,7 @@ import sys
 import tempfile
 import time
 
-from .support import GAME_FILES, MAIN_CLASS, E2EError, wait_until
+from .support import GAME_FILES, GUARD, MAIN_CLASS, E2EError, wait_until
 
 EXCEPTION_PATTERN = re.compile(r'ignoring exception|Unhandled exception|err:seh', re.IGNORECASE)
 # Wine's heap checker (warn+heap) reports a double free or a bad pointer given
@@ -71,14 +71,14 @@ class GameProcess:
                 if hwnd not in before:
                     return hwnd
             return None
-        self.hwnd = wait_until('the main window', new_window, 60, 0.05)
+        self.hwnd = wait_until('the main window', new_window, interval=0.05)
         self.wait_ready()
 
     def winctl(self, *args, check=True):
         with tempfile.TemporaryFile() as out:
             result = subprocess.run(['wine', self.winctl_exe] + [str(a) for a in args], env=self.env,
                                     stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
-                                    timeout=60)
+                                    timeout=GUARD)
             out.seek(0)
             text = out.read().decode('latin-1')
         if check and result.returncode != 0:
@@ -118,7 +118,7 @@ class GameProcess:
         words = self.winctl('state', self.hwnd)[1].split()
         return dict(zip(words[0::2], (int(w) for w in words[1::2])))
 
-    def exit_code(self, timeout=30):
+    def exit_code(self, timeout=GUARD):
         try:
             return self.process.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -178,7 +178,7 @@ def start_display(width, height):
         log.close()
     # Xvfb writes the number once it listens; the pipe ends if it fails.
     number = b''
-    deadline = time.monotonic() + 30
+    deadline = time.monotonic() + GUARD
     while not number.endswith(b'\n') and time.monotonic() < deadline:
         if not select.select([readable], [], [], max(0.0, deadline - time.monotonic()))[0]:
             break

@@ -11,11 +11,17 @@ BARRIER_HEIGHT = 20      # height of our barrier.bmp: the barrier rows and the p
 PADDLE_INSET = 100       # each paddle's distance from its side of the client area
 
 
+# How long any wait for the game may take before the case fails. Every wait
+# is for the event it checks (a window, a frame count, a file, a picture);
+# this is only a guard against a fault, far beyond what a busy machine needs.
+GUARD = 120
+
+
 class E2EError(AssertionError):
     pass
 
 
-def wait_until(what, condition, timeout, interval=0.1):
+def wait_until(what, condition, timeout=GUARD, interval=0.1):
     """Polls condition() until it returns something true; fails after timeout seconds."""
     deadline = time.monotonic() + timeout
     while True:

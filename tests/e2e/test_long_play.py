@@ -6,7 +6,7 @@ import sys
 import time
 
 from .driver import GameTestCase
-from .support import BARRIER_HEIGHT, E2EError, wait_until
+from .support import BARRIER_HEIGHT, GUARD, E2EError, wait_until
 
 
 def resident_kilobytes(pid):
@@ -19,20 +19,21 @@ def resident_kilobytes(pid):
 
 class FrameCounter:
     """Readings of the game's own count of frames drawn, each taken between
-    the two times around it. Between two readings the count rises, unless a
-    prompt held the frame loop in between; and it rises no faster than the
-    pacing allows. A frame starts no sooner than 16 ms after the one before,
-    by the game's millisecond tick, so n frames take at least 16 n - 1 ms: the
-    frames that started between two readings fit into the time from the first
-    one's start to the second one's end. A busy machine may slow the game, so
-    nothing is asked of the time from below."""
+    the two times around it. The count keeps rising: a game that draws no
+    frame for GUARD seconds, with no prompt holding its frame loop, is frozen.
+    And it rises no faster than the pacing allows. A frame starts no sooner
+    than 16 ms after the one before, by the game's millisecond tick, so n
+    frames take at least 16 n - 1 ms: the frames that started between two
+    readings fit into the time from the first one's start to the second one's
+    end. A busy machine may slow the game, so nothing else is asked of the
+    time: the wait for a frame is only a guard."""
 
     FRAME_SECONDS = 0.016
 
     def __init__(self, test, game):
         self.test = test
         self.game = game
-        self.first = self.last = self.reading()
+        self.first = self.last = self.rose = self.reading()
         self.held = False
 
     def reading(self):
@@ -50,9 +51,11 @@ class FrameCounter:
 
     def read(self):
         now = self.reading()
-        if not self.held:
-            self.test.assertGreater(now[2], self.last[2], 'the game drew no frame in the %.1f s after frame %d: '
-                                    'frozen' % (now[1] - self.last[0], self.last[2]))
+        if self.held or now[2] > self.last[2]:
+            self.rose = now
+        else:
+            self.test.assertLess(now[1] - self.rose[0], GUARD, 'the game drew no frame in the %.1f s after frame '
+                                 '%d: frozen' % (now[1] - self.rose[0], self.rose[2]))
         for since in (self.last, self.first):
             seconds = now[1] - since[0]
             most = seconds / self.FRAME_SECONDS + 2
@@ -81,7 +84,7 @@ class LongPlay(GameTestCase):
         game.keydown('a')
         try:
             wait_until('the left paddle at the top after Ctrl+2',
-                       lambda: game.paddle_near('left', BARRIER_HEIGHT + 50), 30)
+                       lambda: game.paddle_near('left', BARRIER_HEIGHT + 50))
         finally:
             game.keyup('a')
 
@@ -143,12 +146,12 @@ class LongPlay(GameTestCase):
                 return check()
             return answered_then_check
         game.winctl('setclient', game.hwnd, *sizes[0])
-        wait_until('the first size', lambda: game.client_size() == sizes[0], 10)
-        wait_until('the arena drawn', answering_winner(lambda: game.screenshot().arena_drawn()), 10)
+        wait_until('the first size', lambda: game.client_size() == sizes[0])
+        wait_until('the arena drawn', answering_winner(lambda: game.screenshot().arena_drawn()))
         before = game.score_signature()
         game.keydown('Up')
         game.keydown('z')
-        wait_until('the score to change', answering_winner(lambda: game.score_signature() != before), 60, 0.2)
+        wait_until('the score to change', answering_winner(lambda: game.score_signature() != before), interval=0.2)
         game.release_keys()
         game.check_answers()
         game.key('ctrl+x')

@@ -33,6 +33,6 @@ class Music(GameTestCase):
         game.key('ctrl+w')
         game.choose_file('Open', theme)
         game.wait_popup_gone('Open')
-        wait_until('the new title', lambda: game.title() == 'theme.wav', 10)
+        wait_until('the new title', lambda: game.title() == 'theme.wav')
         self.assertIsNone(game.popup('Open Wave File'))
         game.check_answers()

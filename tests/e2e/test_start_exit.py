@@ -41,12 +41,12 @@ class StartAndExit(GameTestCase):
             row below the middle in the colour `background` tells."""
             game = self.start(start_in=elsewhere)
             self.assertEqual(game.title(), 'Rovor.wav')
-            wait_until('the arena with its barriers', lambda: game.screenshot().arena_drawn(), 20)
+            wait_until('the arena with its barriers', lambda: game.screenshot().arena_drawn())
 
             def share():
                 picture = game.screenshot()
                 return picture.row_fraction(picture.height // 2 + 60, background)
-            wait_until(what, lambda: share() > 0.8, 20)
+            wait_until(what, lambda: share() > 0.8)
             game.key('ctrl+x')
             self.assertEqual(game.exit_code(), 0)
 

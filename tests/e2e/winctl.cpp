@@ -42,6 +42,10 @@ void PrintWindow(HWND window)
     printf("%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
 }
 
+// How long the game's thread may take to answer a message: only a guard, far
+// beyond what a busy machine needs (a window that never answers is hung).
+const UINT answerMilliseconds = 60000;
+
 // WM_GETTEXT crosses process boundaries (the text is copied back), which
 // GetWindowText of an edit control in another process would not do on Windows.
 std::string WindowText(HWND window)
@@ -49,7 +53,7 @@ std::string WindowText(HWND window)
     char text[1024] = "";
     DWORD_PTR result = 0;
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 2000, &result);
+                        SMTO_ABORTIFHUNG, answerMilliseconds, &result);
     text[sizeof text - 1] = '\0';
     // Line ends would break the one-line-per-window output.
     for (char* c = text; *c; ++c)
@@ -115,7 +119,8 @@ int FindCloseBox(HWND window)
     for (int y = outer.top + 1; y < outer.top + 40 && y < outer.bottom; ++y) {
         for (int x = outer.right - 1; x > outer.right - 80 && x > outer.left; --x) {
             DWORD_PTR hit = 0;
-            SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &hit);
+            SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, answerMilliseconds,
+                                &hit);
             if (hit == HTCLOSE) {
                 // Aim at the middle of the button rather than its first pixel.
                 int right = x;
@@ -123,7 +128,7 @@ int FindCloseBox(HWND window)
                 for (;;) {
                     DWORD_PTR next = 0;
                     SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(left - 1, y), SMTO_ABORTIFHUNG,
-                                        2000, &next);
+                                        answerMilliseconds, &next);
                     if (next != HTCLOSE || left - 1 <= outer.left) break;
                     --left;
                 }
@@ -216,7 +221,7 @@ int main(int argc, char** argv)
         // Answered between two frames; a game inside a modal loop answers too.
         DWORD_PTR frames = 0;
         if (!SendMessageTimeoutA(window, RegisterWindowMessageA(framesDrawnMessageName), 0, 0,
-                                 SMTO_ABORTIFHUNG, 5000, &frames)) {
+                                 SMTO_ABORTIFHUNG, answerMilliseconds, &frames)) {
             fprintf(stderr, "no answer: %lu\n", GetLastError());
             return 1;
         }

@@ -29,7 +29,7 @@ import unittest
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
-from e2e import driver  # noqa: E402
+from e2e import driver, support  # noqa: E402
 
 SHIPPED = ('Brellix.exe', 'lavawall.bmp', 'barrier.bmp', 'particle_sheet.bmp', 'Rovor.wav',
            'README.txt', 'LICENSE.txt')
@@ -66,7 +66,7 @@ class ShippedZip(unittest.TestCase):
 
         game = driver.Game(self, game_dir, self.winctl, in_place=True)
         self.assertEqual('Rovor.wav', game.title())
-        driver.wait_until('a frame that shows the arena', lambda: game.screenshot().arena_drawn(), 15, 0.2)
+        support.wait_until('a frame that shows the arena', lambda: game.screenshot().arena_drawn(), interval=0.2)
         game.key('ctrl+x')
         self.assertEqual(0, game.exit_code())
 
