@@ -2,6 +2,8 @@
 // and its one transfer of a frame to the window.
 #include "FrameCanvas.h"
 
+#include <cstring>
+
 using namespace canvasParts;
 
 void FrameCanvas::BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBITMAP lavaWallBitmap,
@@ -74,7 +76,8 @@ void FrameCanvas::DrawTextAt(int x, int y, const char* text, COLORREF colour)
     DrawWithGdi([&](HDC target) {
         SetBkMode(target, TRANSPARENT);
         SetTextColor(target, colour);
-        TextOutA(target, x, y, text, lstrlenA(text));
+        // strlen, not lstrlenA, which takes a bad pointer for an empty text.
+        TextOutA(target, x, y, text, static_cast<int>(std::strlen(text)));
     });
 }
 

@@ -50,14 +50,14 @@ public:
     // was told.
     void DrawBarrierRows();
 
-    // Copies a width x height block of `source` at (sourceX, sourceY) to
-    // (x, y) as BitBlt with SRCCOPY does: a negative extent takes the block the
-    // other way round from its corner, and only what lies inside both bitmaps
-    // is copied.
-    void CopyBlock(int x, int y, int width, int height, CanvasSource source, int sourceX, int sourceY);
+    // Copies a width x height block of the bitmap `from` at (sourceX, sourceY)
+    // to (x, y) as BitBlt with SRCCOPY does: a negative extent takes the block
+    // the other way round from its corner, and only what lies inside both
+    // bitmaps is copied.
+    void CopyBlock(int x, int y, int width, int height, CanvasSource from, int sourceX, int sourceY);
 
     // Copies one pixel as a one-pixel BitBlt does: only when both lie inside.
-    void CopyPixel(int x, int y, CanvasSource source, int sourceX, int sourceY);
+    void CopyPixel(int x, int y, CanvasSource from, int sourceX, int sourceY);
 
     // Runs draw(context) on the buffer's context, unclipped.
     template <typename Draw>
