@@ -53,7 +53,7 @@ template <typename Canvas>
 void DrawOn(Canvas& canvas, HWND window)
 {
     HDC windowDc = GetDC(window);
-    DrawFrame(game, canvas, window, windowDc);
+    DrawFrame(game, canvas, windowDc);
     ReleaseDC(window, windowDc);
 }
 

@@ -1,6 +1,6 @@
 // Paced frame period benchmark: runs the real program, WinMain and its frame
 // loop, and watches from a second thread how far apart its frames start, at
-// two client sizes. The game clock's own readings give the period; the
+// three client sizes. The game clock's own readings give the period; the
 // watcher's high-resolution clock gives a second, independent view. Beside the
 // period it prints the share of one core that the game's process and the X
 // server each used while the frames were measured: the game's from its own

@@ -57,10 +57,10 @@ public:
         Canvas::DrawTextAt(x, y, text, colour);
     }
 
-    void ShowFrame(HWND window, HDC windowDc)
+    void ShowFrame(HDC windowDc)
     {
         Enter(transfer);
-        Canvas::ShowFrame(window, windowDc);
+        Canvas::ShowFrame(windowDc);
         Enter(frameSteps);
     }
 

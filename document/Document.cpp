@@ -14,20 +14,25 @@ const char tooLongText[] = "The path of the chosen file is too long. Choose a fi
 // Tells the player, in a box owned by the main window, that the file `path`
 // `problem` ("could not be saved"), with the system's own words for `error`
 // when there is one (another program holds it, access is denied, the disk is
-// full). Paths and the system's words are UTF-8, the program's code page; the
+// full). Paths and the system's words are in the program's code page; the
 // text is made whole, so no name in it is ever cut.
 void ReportFileProblem(const char* path, const char* problem, DWORD error)
 {
-    char reason[256] = "";
+    // The system's words in a buffer of their own length, however long.
+    char* reason = nullptr;
     DWORD length = 0;
     if (error != ERROR_SUCCESS) {
-        length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                reason, sizeof reason, nullptr);
+        length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, error, 0, reinterpret_cast<char*>(&reason), 0, nullptr);
     }
+    // Cut between characters: no character of UTF-8 or of a double-byte code
+    // page holds a byte below 0x40 after its first.
     while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
-        reason[--length] = '\0';
+        --length;
     std::string text = "\"" + std::string(path) + "\" " + problem;
     text += length > 0 ? ": " + std::string(reason, length) : ".";
+    LocalFree(reason);
     MessageBoxA(mainWindow, text.c_str(), "Brellix", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -67,9 +72,10 @@ bool Document::ChooseFile(bool save, char (&chosen)[pathBufferSize], const char*
     char failure[100];
     if (picked) {
         // Wine checks the length in UTF-16 characters, converts the path into
-        // the buffer as far as it goes and reports success: a path without
-        // its NUL is cut, and using it would put the file somewhere else.
-        if (EndsWithin(chosen, sizeof chosen)) return true;
+        // the buffer as far as whole characters go and reports success: a
+        // path longer than any Windows accepts is cut, whether a NUL ends it
+        // or not, and using it would put the file somewhere else.
+        if (IsWholePath(chosen, sizeof chosen)) return true;
     } else {
         DWORD error = CommDlgExtendedError();
         if (error == 0) return false;  // the player cancelled

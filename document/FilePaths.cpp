@@ -4,32 +4,41 @@
 
 const char* NamePart(const char* path)
 {
-    // A drive's colon ("C:name") but not a stream's ("name:stream").
+    // A drive's colon ("C:name") but not a stream's ("name:stream"); no
+    // character of a double-byte code page holds the byte of a colon.
     const char* name = path[0] != '\0' && path[1] == ':' ? path + 2 : path;
-    for (const char* at = name; *at != '\0'; ++at) {
+    for (const char* at = name; *at != '\0'; at = CharNextA(at)) {
         if (*at == '\\' || *at == '/') name = at + 1;
     }
     return name;
 }
 
-bool EndsWithin(const char* buffer, size_t size)
+bool IsWholePath(const char* buffer, size_t size)
 {
-    return std::memchr(buffer, '\0', size) != nullptr;
+    const void* end = std::memchr(buffer, '\0', size);
+    return end != nullptr && static_cast<size_t>(static_cast<const char*>(end) - buffer) <= longestPath;
 }
 
 std::string DataFilePath(const char* name)
 {
-    // Always a full path: given a bare name, Wine's LoadImage looks in the
-    // program's folder before the current one.
     char path[pathBufferSize];
     DWORD attributes = GetFileAttributesA(name);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         DWORD length = GetFullPathNameA(name, sizeof path, path, nullptr);
-        return length > 0 && length < sizeof path ? path : name;
+        if (length > 0 && length < sizeof path) return path;
+        // Never the bare name: given one, Wine's LoadImage looks in the
+        // program's folder first. Given ".\name", Windows and Wine look in
+        // the current folder alone. (A full path this long is more than the
+        // 259 characters Windows accepts; Wine's LoadImage then reads no
+        // file at all, and no other file takes the player's place.)
+        return std::string(".\\") + name;
     }
+    // A program path that does not fit comes back cut: Windows cuts it at the
+    // buffer's end; Wine converts it from UTF-16, ends what fits with a NUL
+    // at a character, and reports no error when the UTF-16 path itself fit.
+    // Either way what is left is longer than any path, and the bare name is
+    // better than a file in a folder of that cut name.
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    // A path that did not fit comes back cut to the buffer's length: the bare
-    // name is better than a file in a folder of that cut name.
-    if (length == 0 || length >= sizeof path) return name;
+    if (length == 0 || !IsWholePath(path, sizeof path)) return name;
     return std::string(path, NamePart(path) - path) + name;
 }

@@ -51,14 +51,17 @@ bool TryWhileHeld(Step step)
     }
 }
 
-// Makes a new, empty file under a short name of this program's own in `folder`
-// (a full path ending in a backslash) and opens it for writing; the name goes
-// to `temporary`. Names are "~" and a counter, the shortest that are still
-// free, so that a target whose path takes nearly all the 259 characters
-// Windows allows has room beside it. A name whose delete is still pending
-// answers access denied, so the search goes on past it; a folder that denies
-// 16 names in a row is given up. INVALID_HANDLE_VALUE, with the last error,
-// when no name fits or the folder refuses.
+// Makes a new, empty file in `folder` (a full path ending in a backslash)
+// under a short name that no file there has, and opens it for writing; the
+// name goes to `temporary`. Names are "~" and a counter, the shortest that are
+// still free, so that a target whose path takes nearly all the 259 characters
+// Windows allows has room beside it. Any program may use such a name:
+// CREATE_NEW makes the file only where no file of that name exists, so a file
+// already there, whoever made it, is never opened or written, and the next
+// name is tried. A name whose delete is still pending answers access denied,
+// so the search goes on past it; a folder that denies 16 names in a row is
+// given up. INVALID_HANDLE_VALUE, with the last error, when no name fits or
+// the folder refuses.
 HANDLE CreateTemporaryFile(const char* folder, DWORD attributes, char (&temporary)[pathBufferSize])
 {
     const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
@@ -93,16 +96,20 @@ HANDLE CreateTemporaryFile(const char* folder, DWORD attributes, char (&temporar
 // it to the disk, and only then moves it into the target's place (a rename,
 // not the platform's ReplaceFile): a failed save, or a power cut right after
 // one, leaves the old file or the new one whole. False, with the last error
-// of the step that failed, when the target was not written; no temporary
-// file is left behind then.
+// of the step that failed, when the target was not written; the temporary
+// file is deleted then (tried again while it is held for a moment), and one
+// that still cannot be deleted is left behind.
 //
 // A game killed in the middle of a save (ended from the task manager, or the
 // power gone before the move) can leave its temporary file, "~" and one or
-// two letters or digits, beside the target; hidden when the target is. The
-// new file replaces the old one by rename, so what belonged to the old file
-// and not to its bytes is dropped: access rights given to it alone,
-// alternate data streams, the other names of a hard link; a symbolic link in
-// the target's place becomes a plain file.
+// two letters or digits, beside the target. The temporary file is made with
+// the old file's hidden and system marks, so the new file keeps them and a
+// file left behind has them too. Nothing else of the old file is copied: not
+// its owner, creation time, own access rights, compression or encryption (the
+// temporary file is made with what any new file in that folder gets), nor its
+// alternate data streams or the other names of a hard link. A symbolic link
+// in the target's place is itself replaced by a plain file, and the file it
+// pointed to keeps the old match.
 bool WriteThenMoveIntoPlace(const char* path, const std::string& contents)
 {
     char fullPath[pathBufferSize];

@@ -1,22 +1,76 @@
-// The frame canvas: its buffer and bitmaps made and given back, its GDI steps
-// and its one transfer of a frame to the window.
+// The frame canvas: its buffer made and given back, the loaded bitmaps' pixels
+// read, its GDI steps and its one transfer of a frame to the window.
 #include "FrameCanvas.h"
 
 #include <cstring>
 
-using namespace canvasParts;
+namespace {
+
+// A 32-bit DIB section, rows from the top, and its pixels.
+HBITMAP MakeDibSection(HDC windowDc, int width, int height, void** bits)
+{
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(windowDc, &format, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+}  // namespace
+
+void FrameCanvas::BitmapPixels::Read(HBITMAP bitmap, HDC windowDc)
+{
+    if (read && source == bitmap) return;
+    read = false;
+    source = bitmap;
+    pixels.clear();
+    width = 0;
+    height = 0;
+
+    HDC sourceDc = CreateCompatibleDC(windowDc);
+    HGDIOBJ savedSourceObject = SelectObject(sourceDc, bitmap);
+    BITMAP info = {};
+    GetObjectA(GetCurrentObject(sourceDc, OBJ_BITMAP), sizeof info, &info);
+    void* bits = nullptr;
+    bool empty = info.bmWidth <= 0 || info.bmHeight <= 0;
+    HBITMAP copy = empty ? nullptr : MakeDibSection(windowDc, info.bmWidth, info.bmHeight, &bits);
+    read = empty;
+    if (copy != nullptr) {
+        // A fresh context has the colours a frame's back buffer has while the
+        // bitmaps are copied, should a one-bit bitmap need them.
+        HDC copyDc = CreateCompatibleDC(windowDc);
+        HGDIOBJ savedCopyObject = SelectObject(copyDc, copy);
+        if (BitBlt(copyDc, 0, 0, info.bmWidth, info.bmHeight, sourceDc, 0, 0, SRCCOPY)) {
+            GdiFlush();  // the copy is done before its pixels are read
+            const uint32_t* first = static_cast<const uint32_t*>(bits);
+            pixels.assign(first, first + static_cast<size_t>(info.bmWidth) * info.bmHeight);
+            width = info.bmWidth;
+            height = info.bmHeight;
+            read = true;
+        }
+        SelectObject(copyDc, savedCopyObject);
+        DeleteDC(copyDc);
+        DeleteObject(copy);
+    }
+    SelectObject(sourceDc, savedSourceObject);
+    DeleteDC(sourceDc);
+}
 
 void FrameCanvas::BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBITMAP lavaWallBitmap,
                              HBITMAP barrierBitmap, HBITMAP particleSheetBitmap, int frameTileWidth,
                              int frameTileHeight)
 {
-    ReadBitmapPixels(lavaWall, lavaWallBitmap, windowDc);
-    ReadBitmapPixels(barrier, barrierBitmap, windowDc);
-    ReadBitmapPixels(particleSheet, particleSheetBitmap, windowDc);
+    // Every GDI step on the buffer has finished (GdiFlush) when it returns,
+    // the last frame's transfer included, so its pixels are free to write.
+    lavaWall.Read(lavaWallBitmap, windowDc);
+    barrier.Read(barrierBitmap, windowDc);
+    particleSheet.Read(particleSheetBitmap, windowDc);
     MakeBuffer(windowDc, frameWidth, frameHeight);
     tileWidth = frameTileWidth;
     tileHeight = frameTileHeight;
-    GdiFlush();  // the last frame's GDI drawing is done before pixels are written
 }
 
 void FrameCanvas::MakeBuffer(HDC windowDc, int newWidth, int newHeight)
@@ -81,8 +135,9 @@ void FrameCanvas::DrawTextAt(int x, int y, const char* text, COLORREF colour)
     });
 }
 
-void FrameCanvas::ShowFrame(HWND, HDC windowDc)
+void FrameCanvas::ShowFrame(HDC windowDc)
 {
     if (bitmap == nullptr || windowDc == nullptr) return;
     BitBlt(windowDc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    GdiFlush();  // the copy has read the buffer before the next frame writes it
 }

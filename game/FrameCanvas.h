@@ -20,12 +20,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
-#include "FrameCanvasParts.h"
+// The loaded bitmaps a frame copies from.
+enum class CanvasSource { LavaWall, Barrier, ParticleSheet };
 
 class FrameCanvas {
-    using BitmapPixels = canvasParts::BitmapPixels;
-
 public:
     FrameCanvas() = default;
     FrameCanvas(const FrameCanvas&) = delete;
@@ -59,7 +59,7 @@ public:
     // Copies one pixel as a one-pixel BitBlt does: only when both lie inside.
     void CopyPixel(int x, int y, CanvasSource from, int sourceX, int sourceY);
 
-    // Runs draw(context) on the buffer's context, unclipped.
+    // Runs draw(context) on the buffer's context.
     template <typename Draw>
     void DrawWithGdi(Draw draw)
     {
@@ -77,7 +77,7 @@ public:
     // Copies all of the buffer to the window in one BitBlt. Without a window
     // context (GetDC failed) or when the copy fails nothing more is needed:
     // the next frame copies all of itself.
-    void ShowFrame(HWND window, HDC windowDc);
+    void ShowFrame(HDC windowDc);
 
     // Gives back the buffer, its context and the bitmaps' pixels. A frame after
     // this makes them again.
@@ -92,6 +92,24 @@ public:
     int Height() const { return height; }
 
 private:
+    // The pixels of one loaded bitmap as a frame copies them: 0x00RRGGBB
+    // values, rows from the top.
+    struct BitmapPixels {
+        bool read {};       // false until the pixels have been read
+        HBITMAP source {};  // the bitmap they were read from (null: none was loaded)
+        std::vector<uint32_t> pixels;
+        int width {};       // pixels
+        int height {};      // pixels
+
+        // Reads the pixels of `bitmap` unless they were read from it already:
+        // through a memory context it is selected into, so a bitmap that
+        // cannot be selected gives the context's own one-pixel bitmap, as it
+        // does when a frame draws from it. When they cannot be read (no memory
+        // for the copy, a copy that fails) the frame has none, and the next
+        // frame tries again.
+        void Read(HBITMAP bitmap, HDC windowDc);
+    };
+
     const BitmapPixels& Source(CanvasSource source) const;
     void MakeBuffer(HDC windowDc, int newWidth, int newHeight);
 

@@ -17,11 +17,11 @@ const int paddlePieces = 10;
 
 }  // namespace frameDrawing
 
-// Draws the frame of `match` on `canvas` and shows it in `window` through
-// `windowDc`, moving the frame counter and the sparks on. The client area is
-// not empty.
+// Draws the frame of `match` on `canvas` and shows it in the window whose
+// context is `windowDc`, moving the frame counter and the sparks on. The
+// client area is not empty.
 template <typename Canvas>
-void DrawFrame(PaddleGame& match, Canvas& canvas, HWND window, HDC windowDc)
+void DrawFrame(PaddleGame& match, Canvas& canvas, HDC windowDc)
 {
     using namespace frameDrawing;
     int width = match.clientRect.right;
@@ -61,5 +61,5 @@ void DrawFrame(PaddleGame& match, Canvas& canvas, HWND window, HDC windowDc)
     wsprintfA(szBuffer, "%d to %d", match.leftScore, match.rightScore);
     canvas.DrawTextAt(width / 2, 16, szBuffer, RGB(255, 255, 255));
 
-    canvas.ShowFrame(window, windowDc);
+    canvas.ShowFrame(windowDc);
 }

@@ -92,7 +92,7 @@ void PaddleGame::RenderFrame(HWND window)
         return;
     }
     HDC windowDc = GetDC(window);
-    DrawFrame(*this, frameCanvas, window, windowDc);
+    DrawFrame(*this, frameCanvas, windowDc);
 
     int winner = GetWinner();
     if (winner != -1) {

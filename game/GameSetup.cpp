@@ -9,8 +9,8 @@ const int firstServeVelX = 15;   // the first match of a run is served to the ri
 const int resetServeVelX = -15;  // every later match is served to the left
 
 // Loads a bitmap file at its own size, from the current folder or else from
-// the program's. Always by its full path: given a bare name, Windows'
-// LoadImage reads the current folder only, and Wine's the program's first.
+// the program's. Never by a bare name: given one, Windows' LoadImage reads
+// the current folder only, and Wine's the program's first.
 HBITMAP LoadBitmapFile(const char* name)
 {
     return static_cast<HBITMAP>(

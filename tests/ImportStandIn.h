@@ -1,7 +1,8 @@
 // Makes the platform fail on purpose for one test: points one of this test
 // program's own imports (a DLL and a function name) at a stand-in that fails
-// as the platform documents, and puts the real function back when the
-// stand-in goes out of scope, however the test ends.
+// as the platform documents, or answers as it would in another setting, and
+// puts the real function back when the stand-in goes out of scope, however
+// the test ends.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +31,11 @@ public:
     template <typename Result, typename... Args>
     ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...), Result failure, DWORD error,
                   int failingCalls = everyCall, void (*watch)(Args...) = nullptr);
+    // Every call goes to `instead`, which answers as the platform would in
+    // another setting (another code page, a program in another folder).
+    template <typename Result, typename... Args>
+    ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...),
+                  Result(WINAPI* instead)(Args...));
     ~ImportStandIn();
     ImportStandIn(const ImportStandIn&) = delete;
     ImportStandIn& operator=(const ImportStandIn&) = delete;
@@ -64,6 +70,16 @@ private:
     static int TakeSlot(ImportStandIn* (&active)[4], ImportStandIn* standIn);
     // Stores `replacement` in the import's slot; its old value goes to `real`.
     void Install(const char* dll, const char* name, ULONG_PTR declared, ULONG_PTR replacement);
+    // Points the import at a free stand-in of its signature.
+    template <typename Result, typename... Args>
+    void Place(const char* dll, const char* name, Result(WINAPI* function)(Args...))
+    {
+        using Slots = StandIns<Result, Args...>;
+        int slot = TakeSlot(Slots::active, this);
+        if (slot < 0) return;
+        activeSlot = &Slots::active[slot];
+        Install(dll, name, reinterpret_cast<ULONG_PTR>(function), Slots::Function(slot));
+    }
 
     ImportStandIn** activeSlot = nullptr;
     ULONG_PTR* importSlot = nullptr;
@@ -72,6 +88,7 @@ private:
     DWORD error;
     int failingCalls;
     ULONG_PTR watch;
+    ULONG_PTR instead = 0;
     std::atomic<int> calls{0};
 };
 
@@ -87,6 +104,7 @@ struct ImportStandIn::StandIns {
         ImportStandIn* standIn = active[slot];
         if (standIn->watch != 0) reinterpret_cast<void (*)(Args...)>(standIn->watch)(args...);
         int call = ++standIn->calls;
+        if (standIn->instead != 0) return reinterpret_cast<Result(WINAPI*)(Args...)>(standIn->instead)(args...);
         if (standIn->failingCalls == everyCall || call <= standIn->failingCalls) {
             SetLastError(standIn->error);
             return FromWord<Result>(standIn->failure);
@@ -110,9 +128,13 @@ ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* f
                              DWORD failedError, int failing, void (*watcher)(Args...))
     : failure(ToWord(failed)), error(failedError), failingCalls(failing), watch(reinterpret_cast<ULONG_PTR>(watcher))
 {
-    using Slots = StandIns<Result, Args...>;
-    int slot = TakeSlot(Slots::active, this);
-    if (slot < 0) return;
-    activeSlot = &Slots::active[slot];
-    Install(dll, name, reinterpret_cast<ULONG_PTR>(function), Slots::Function(slot));
+    Place(dll, name, function);
+}
+
+template <typename Result, typename... Args>
+ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...),
+                             Result(WINAPI* instead)(Args...))
+    : failure(0), error(ERROR_SUCCESS), failingCalls(0), watch(0), instead(reinterpret_cast<ULONG_PTR>(instead))
+{
+    Place(dll, name, function);
 }

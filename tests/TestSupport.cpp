@@ -129,6 +129,19 @@ std::string SavedGameText(int leftScore, int rightScore, bool cheatMode, bool co
            "\r\n" + (computerOpponent ? "1" : "0") + "\r\n";
 }
 
+size_t CopyWholeCharacters(const std::string& text, char* buffer, size_t size)
+{
+    size_t end = 0;
+    while (end < text.size()) {
+        unsigned char lead = static_cast<unsigned char>(text[end]);
+        size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (end + length > size) break;
+        end += length;
+    }
+    CopyMemory(buffer, text.data(), end);
+    return end;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

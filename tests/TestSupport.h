@@ -105,6 +105,12 @@ std::string MakeTempFolder();
 // computer flags, one a line.
 std::string SavedGameText(int leftScore, int rightScore, bool cheatMode, bool computerOpponent);
 
+// Copies into `buffer` as many whole characters of the UTF-8 `text` as fit
+// in `size` bytes, as Wine's conversions from UTF-16 cut a path too long for
+// their buffer, and leaves the rest of the buffer as it was; returns the bytes
+// copied.
+size_t CopyWholeCharacters(const std::string& text, char* buffer, size_t size);
+
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& contents);
 bool FileExists(const std::string& path);

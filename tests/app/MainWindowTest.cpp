@@ -165,6 +165,21 @@ const OpenRow openRows[] = {
 INSTANTIATE_TEST_SUITE_P(MainWindow, OpenCommand, testing::ValuesIn(openRows),
                          [](const testing::TestParamInfo<OpenRow>& row) { return std::string(row.param.name); });
 
+// Save As asks where even when the match has a file, and the match goes
+// there; the file it had stays as it was.
+TEST_F(MainWindow, SaveAsCommandSavesElsewhereThoughTheMatchHasAFile)
+{
+    std::string folder = MakeTempFolder();
+    lstrcpyA(game.filePath, (folder + "first.sav").c_str());
+    game.leftScore = 3;
+    game.modified = true;
+    AnsweredCommand(IDM_SAVE_AS, 1, "Save As", ChooseFile(folder + "second.sav"));
+    EXPECT_EQ(SavedGameText(3, 0, false, true), ReadWholeFile(folder + "second.sav"));
+    EXPECT_FALSE(FileExists(folder + "first.sav"));
+    EXPECT_EQ(folder + "second.sav", game.filePath);
+    EXPECT_FALSE(game.modified);
+}
+
 // Each dialog command opens its own dialog, owned by the window.
 TEST_F(MainWindow, DialogCommandsOpenTheirDialogs)
 {

@@ -102,13 +102,15 @@ INSTANTIATE_TEST_SUITE_P(
                                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
     [](const ::testing::TestParamInfo<DialogSetUpRow>& row) { return std::string(row.param.name); });
 
-// A file dialog that fails is told to the player in plain words, never taken
-// for a Cancel, and changes nothing: not the match, its path, the music's
-// name, the title or what plays. A dialog that fails because the chosen path
-// does not fit its buffer writes the length it needs over the buffer's start,
-// as Windows does, so a path or name not put back afterwards shows here.
-// Wine's dialog instead reports success with as much of such a path as fits,
-// without its NUL: that path is too long just the same, and nothing is written.
+// A file dialog that fails is told to the player in plain words, in a box
+// titled for the command, never taken for a Cancel, and changes nothing: not
+// the match, its path, the music's name, the title or what plays. A dialog
+// that fails because the chosen path does not fit its buffer writes the
+// length it needs over the buffer's start, as Windows does, so a path or name
+// not put back afterwards shows here. Wine's dialog instead reports success
+// with as many whole characters of such a path as fit, leaving the rest of
+// the buffer as it was: that path is too long just the same, whether it
+// fills the buffer or an old NUL ends it, and nothing is written.
 namespace {
 
 struct FailedDialogRow {
@@ -116,7 +118,10 @@ struct FailedDialogRow {
     const char* command;  // "Open", "SaveAs" or "OpenWave"
     DWORD error;          // what CommDlgExtendedError answers
     const char* words;    // what the player is told
-    bool pathCut;         // the dialog reports success with the path cut at the buffer's end
+    // 0: the dialog fails. Otherwise it reports success with tooLongPath cut,
+    // whose long folder names start this many bytes in: at 102 the cut stops
+    // a byte short of the 781-byte buffer's end, at 100 it fills the buffer.
+    size_t longFoldersAt;
 };
 
 void PrintTo(const FailedDialogRow& row, std::ostream* out)
@@ -140,7 +145,7 @@ std::string tooLongPath;
 
 void WriteCutPath(LPOPENFILENAMEA record)
 {
-    CopyMemory(record->lpstrFile, tooLongPath.data(), std::min<size_t>(record->nMaxFile, tooLongPath.size()));
+    CopyWholeCharacters(tooLongPath, record->lpstrFile, record->nMaxFile);
 }
 
 class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<FailedDialogRow> {};
@@ -157,6 +162,10 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
     lstrcpyA(match->musicFile, "Rovor.wav");
     SetWindowTextA(window, "Rovor.wav");
     tooLongPath = folder;
+    if (row.longFoldersAt != 0) {
+        ASSERT_LT(folder.size() + 1, row.longFoldersAt);
+        tooLongPath += std::string(row.longFoldersAt - folder.size() - 1, 'x') + "\\";
+    }
     for (int level = 0; level < 26; ++level)
         tooLongPath += u8"\u9577\u3044\u540D\u524D\u306E\u30D5\u30A9\u30EB\u30C0\u30FC\\";
     tooLongPath += "match.sav";
@@ -166,10 +175,11 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
     {
         Player player(plan, seen);
         ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
-                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, row.pathCut ? TRUE : FALSE, ERROR_SUCCESS,
-                             ImportStandIn::everyCall,
-                             row.pathCut ? &WriteCutPath
-                                         : row.error == FNERR_BUFFERTOOSMALL ? &WriteNeededLength : nullptr);
+                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, row.longFoldersAt != 0 ? TRUE : FALSE,
+                             ERROR_SUCCESS, ImportStandIn::everyCall,
+                             row.longFoldersAt != 0              ? &WriteCutPath
+                             : row.error == FNERR_BUFFERTOOSMALL ? &WriteNeededLength
+                                                                 : nullptr);
         ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError, row.error,
                              ERROR_SUCCESS);
         ImportStandIn sound("winmm.dll", "PlaySoundA", &PlaySoundA, FALSE, ERROR_SUCCESS);
@@ -184,6 +194,7 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
         EXPECT_EQ(0, sound.Calls());  // the music neither stopped nor started
     }
     EXPECT_EQ(1, seen.problems);
+    EXPECT_EQ(command == "OpenWave" ? "Open Wave File" : "Brellix", seen.problemCaption);
     EXPECT_NE(std::string::npos, seen.problemText.find(row.words)) << seen.problemText;
     EXPECT_EQ(window, seen.problemOwner);
     ExpectMatchInPlay();
@@ -198,15 +209,16 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, FileCommandsFailedDialog,
-    ::testing::Values(FailedDialogRow{"Open", "Open", FNERR_BUFFERTOOSMALL, "too long", false},
-                      FailedDialogRow{"SaveAs", "SaveAs", FNERR_BUFFERTOOSMALL, "too long", false},
-                      FailedDialogRow{"OpenWave", "OpenWave", FNERR_BUFFERTOOSMALL, "too long", false},
-                      FailedDialogRow{"SaveAsInvalidName", "SaveAs", FNERR_INVALIDFILENAME, "name is not valid", false},
+    ::testing::Values(FailedDialogRow{"Open", "Open", FNERR_BUFFERTOOSMALL, "too long", 0},
+                      FailedDialogRow{"SaveAs", "SaveAs", FNERR_BUFFERTOOSMALL, "too long", 0},
+                      FailedDialogRow{"OpenWave", "OpenWave", FNERR_BUFFERTOOSMALL, "too long", 0},
+                      FailedDialogRow{"SaveAsInvalidName", "SaveAs", FNERR_INVALIDFILENAME, "name is not valid", 0},
                       FailedDialogRow{"OpenWaveNotShown", "OpenWave", CDERR_DIALOGFAILURE,
-                                      "could not be shown (common dialog error 0xFFFF)", false},
-                      FailedDialogRow{"OpenPathCut", "Open", 0, pathTooLong, true},
-                      FailedDialogRow{"SaveAsPathCut", "SaveAs", 0, pathTooLong, true},
-                      FailedDialogRow{"OpenWavePathCut", "OpenWave", 0, pathTooLong, true}),
+                                      "could not be shown (common dialog error 0xFFFF)", 0},
+                      FailedDialogRow{"OpenPathCut", "Open", 0, pathTooLong, 102},
+                      FailedDialogRow{"SaveAsPathCut", "SaveAs", 0, pathTooLong, 102},
+                      FailedDialogRow{"OpenWavePathCut", "OpenWave", 0, pathTooLong, 102},
+                      FailedDialogRow{"SaveAsPathCutAtTheBuffersEnd", "SaveAs", 0, pathTooLong, 100}),
     [](const ::testing::TestParamInfo<FailedDialogRow>& row) { return std::string(row.param.name); });
 
 // The program's code page is UTF-8, so a folder and names with letters that

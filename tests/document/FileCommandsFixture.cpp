@@ -19,6 +19,7 @@ void Player::Answer(const std::string& title, HWND shown)
     HWND nameBox = FileNameBox(shown);
     if (title == "Brellix" || title == "Open Wave File") {
         ++seen.problems;
+        seen.problemCaption = title;
         seen.problemText = MessageText(shown);
         seen.problemOwner = owner;
         PressButton(IDOK)(shown);

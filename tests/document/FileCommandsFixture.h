@@ -34,6 +34,7 @@ struct Seen {
     HWND dialogOwner = nullptr;
     int replaceQuestions = 0;
     int problems = 0;          // message boxes about a file
+    std::string problemCaption;
     std::string problemText;
     HWND problemOwner = nullptr;
 };

@@ -45,11 +45,42 @@ StandIns FlushFails(DWORD error)
     return standIns;
 }
 
+// A reason in another language, longer than 256 bytes in UTF-8.
+const char longReason[] =
+    u8"ディスクに十分な空き領域がありませ"
+    u8"ん。不要なファイルを削除するか、別"
+    u8"のドライブを選んで、もう一度保存し"
+    u8"てください。共有フォルダーの場合は"
+    u8"、その割り当て量も確かめてください"
+    u8"。";
+static_assert(sizeof longReason > 257, "a reason longer than 256 bytes");
+
+// FormatMessageA as Windows answers with that reason: into a buffer of its
+// own when asked to allocate one, otherwise only into a buffer with room.
+DWORD WINAPI LongReason(DWORD flags, LPCVOID, DWORD, DWORD, LPSTR buffer, DWORD size, va_list*)
+{
+    std::string text = std::string(longReason) + "\r\n";
+    DWORD length = static_cast<DWORD>(text.size());
+    if ((flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0) {
+        LPSTR allocated = static_cast<LPSTR>(LocalAlloc(LMEM_FIXED, length + 1));
+        CopyMemory(allocated, text.c_str(), length + 1);
+        *reinterpret_cast<LPSTR*>(buffer) = allocated;
+        return length;
+    }
+    if (size <= length) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    CopyMemory(buffer, text.c_str(), length + 1);
+    return length;
+}
+
 struct UnkindPlatformRow {
     const char* name;
     StandIns (*failOnPurpose)();
     DWORD reported;  // ERROR_SUCCESS: the save works in the end; otherwise the error it names
     int calls = -1;  // calls the first stand-in took, when that is what the row is about
+    const char* words = nullptr;  // the reason shown, when not the system's own words for `reported`
 };
 
 void PrintTo(const UnkindPlatformRow& row, std::ostream* out)
@@ -89,7 +120,7 @@ TEST_P(SavedGameUnkindPlatform, SaveThatWorksInTheEndShowsNothingAndOneThatFails
     EXPECT_EQ(std::vector<std::string>{"match.sav"}, Entries(folder));
     EXPECT_EQ(works ? 0 : 1, reports) << report;
     if (!works) {
-        std::string words = SystemWords(row.reported);
+        std::string words = row.words != nullptr ? row.words : SystemWords(row.reported);
         ASSERT_FALSE(words.empty());
         EXPECT_NE(std::string::npos, report.find(path)) << report;
         EXPECT_NE(std::string::npos, report.find(words)) << report << "\nnot: " << words;
@@ -127,6 +158,15 @@ const UnkindPlatformRow unkindPlatformRows[] = {
          return standIns;
      },
      ERROR_DISK_FULL},
+    {"DiskFullInAnotherLanguage",
+     [] {
+         StandIns standIns;
+         standIns.emplace_back(
+             new ImportStandIn("kernel32.dll", "WriteFile", &WriteFile, FALSE, ERROR_DISK_FULL));
+         standIns.emplace_back(new ImportStandIn("kernel32.dll", "FormatMessageA", &FormatMessageA, &LongReason));
+         return standIns;
+     },
+     ERROR_DISK_FULL, -1, longReason},
     {"DriveCannotFlush", [] { return FlushFails(ERROR_INVALID_FUNCTION); }, ERROR_SUCCESS},
     {"FlushFailsAndTheTemporaryFileIsHeldForAMoment",
      [] {

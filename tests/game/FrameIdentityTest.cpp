@@ -192,12 +192,19 @@ INSTANTIATE_TEST_SUITE_P(
         SeriesRow{"TileRowsOverlap", 700, 30, 6, 16, 16, 15, 1, Event::None, -1, 0, 0}),
     [](const ::testing::TestParamInfo<SeriesRow>& row) { return std::string(row.param.name); });
 
-// What a frame could not show, because the window's context could not be had
-// or the copy failed, the next frame shows: all of itself. A bitmap whose
-// pixels could not be read is read again. The ball jumps between frames over
-// a still background with the sparks parked, so that a frame copying less
-// than all of itself would leave a part of the last one on the window as a
-// ghost: moving sparks reach every part of it.
+// CreateDIBSection failing as Windows documents it: NULL, and the bits
+// pointer set to NULL.
+void NoBits(HDC, const BITMAPINFO*, UINT, void** bits, HANDLE, DWORD)
+{
+    if (bits != nullptr) *bits = nullptr;
+}
+
+// What a frame could not show, because the window's context could not be had,
+// the copy failed or there was no memory for the buffer, the next frame shows:
+// all of itself. A bitmap whose pixels could not be read is read again. The
+// ball jumps between frames over a still background with the sparks parked, so
+// that a frame copying less than all of itself would leave a part of the last
+// one on the window as a ghost: moving sparks reach every part of it.
 TEST_F(FrameIdentity, FrameAfterAFailedReadOrTransferShowsWhatItMissed)
 {
     StartOverStillBackground({40, 40, 60, 60}, 15, 4);
@@ -236,6 +243,21 @@ TEST_F(FrameIdentity, FrameAfterAFailedReadOrTransferShowsWhatItMissed)
     }
     moveBall();
     ASSERT_TRUE(CompareFrame(5));
+    moveBall();
+    {
+        // The buffer of a new size cannot be made: nothing is drawn, and the
+        // next frames make it.
+        Both([](PaddleGame& each) { each.clientRect = {0, 0, 600, 400}; });
+        ImportStandIn noBuffer("gdi32.dll", "CreateDIBSection", &CreateDIBSection, static_cast<HBITMAP>(nullptr),
+                               ERROR_NOT_ENOUGH_MEMORY, ImportStandIn::everyCall, &NoBits);
+        drawOnly(6);
+        EXPECT_EQ(1, noBuffer.Calls());
+        EXPECT_EQ(nullptr, match->frameCanvas.Bitmap());
+    }
+    for (int frame = 7; frame < 9; ++frame) {
+        moveBall();
+        ASSERT_TRUE(CompareFrame(frame));
+    }
 }
 
 // A bitmap that did not load leaves its context's own one-pixel bitmap to copy
@@ -342,8 +364,17 @@ TEST_F(FrameIdentity, BackBufferKeptPerSizeAndGivenBack)
     EXPECT_EQ(801, info.bmWidth);
     EXPECT_EQ(600, info.bmHeight);
 
+    // Taller at the same width is a new size too.
+    render(801, 700);
+    HBITMAP tallerBuffer = match->frameCanvas.Bitmap();
+    EXPECT_NE(secondBuffer, tallerBuffer);
+    EXPECT_EQ(0u, GetObjectType(secondBuffer)) << "the buffer of the old size was not deleted";
+    GetObjectA(tallerBuffer, sizeof info, &info);
+    EXPECT_EQ(801, info.bmWidth);
+    EXPECT_EQ(700, info.bmHeight);
+
     match->ReleaseFrameCanvas();
-    EXPECT_EQ(0u, GetObjectType(secondBuffer));
+    EXPECT_EQ(0u, GetObjectType(tallerBuffer));
     EXPECT_EQ(0u, GetObjectType(context));
     EXPECT_EQ(nullptr, match->frameCanvas.Context());
     EXPECT_EQ(nullptr, match->frameCanvas.Bitmap());
