@@ -133,8 +133,8 @@ ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* f
 
 template <typename Result, typename... Args>
 ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...),
-                             Result(WINAPI* instead)(Args...))
-    : failure(0), error(ERROR_SUCCESS), failingCalls(0), watch(0), instead(reinterpret_cast<ULONG_PTR>(instead))
+                             Result(WINAPI* answer)(Args...))
+    : failure(0), error(ERROR_SUCCESS), failingCalls(0), watch(0), instead(reinterpret_cast<ULONG_PTR>(answer))
 {
     Place(dll, name, function);
 }
