@@ -38,9 +38,12 @@ int ReadBoxNumber(HWND dialog, int control)
     HWND box = GetDlgItem(dialog, control);
     int length = GetWindowTextLengthA(box);
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(box, &text[0], length + 1)));
+    text.resize(static_cast<size_t>(GetWindowTextA(box, text.data(), length + 1)));
     size_t at = text.find_first_not_of(' ');
     if (at == std::string::npos) return 0;
+    // find_first_not_of found `at` inside the text, which cppcheck does not
+    // know (the size check below is for after the sign).
+    // cppcheck-suppress containerOutOfBounds
     bool negative = text[at] == '-';
     if (negative) ++at;
     if (at == text.size() || text[at] < '0' || text[at] > '9') return 0;

@@ -30,6 +30,8 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
     windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP_ICON));
     windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL_ICON));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // A system colour stands for the class's brush as a number, as the API asks.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN);
     windowClass.lpszClassName = windowClassName;

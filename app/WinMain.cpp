@@ -25,6 +25,8 @@ int RunGame(HINSTANCE instance, int showCommand)
 
 }  // namespace
 
+// windows.h declares WinMain with the Hungarian names of its day.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     // Frames are paced with Sleep and timed with timeGetTime. On Windows both

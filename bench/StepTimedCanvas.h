@@ -22,11 +22,12 @@ public:
         for (LONGLONG& each : ticks) each = 0;
     }
 
-    void BeginFrame(HDC windowDc, int width, int height, HBITMAP lavaWall, HBITMAP barrier, HBITMAP particleSheet,
-                    int tileWidth, int tileHeight)
+    void BeginFrame(HDC windowDc, int frameWidth, int frameHeight, HBITMAP lavaWallBitmap, HBITMAP barrierBitmap,
+                    HBITMAP particleSheetBitmap, int frameTileWidth, int frameTileHeight)
     {
         Enter(background);
-        Canvas::BeginFrame(windowDc, width, height, lavaWall, barrier, particleSheet, tileWidth, tileHeight);
+        Canvas::BeginFrame(windowDc, frameWidth, frameHeight, lavaWallBitmap, barrierBitmap, particleSheetBitmap,
+                           frameTileWidth, frameTileHeight);
     }
 
     void DrawBarrierRows()

@@ -2,6 +2,8 @@
 // read, its GDI steps and its one transfer of a frame to the window.
 #include "FrameCanvas.h"
 
+#include <cstring>
+
 namespace {
 
 // A 32-bit DIB section, rows from the top, and its pixels.
@@ -128,13 +130,15 @@ void FrameCanvas::DrawTextAt(int x, int y, const char* text, COLORREF colour)
     DrawWithGdi([&](HDC target) {
         SetBkMode(target, TRANSPARENT);
         SetTextColor(target, colour);
-        TextOutA(target, x, y, text, lstrlenA(text));
+        // strlen, not lstrlenA, which takes a bad pointer for an empty text.
+        TextOutA(target, x, y, text, static_cast<int>(std::strlen(text)));
     });
 }
 
 void FrameCanvas::ShowFrame(HDC windowDc)
 {
     if (bitmap == nullptr || windowDc == nullptr) return;
+    FinishStreamedRows();
     BitBlt(windowDc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
     GdiFlush();  // the copy has read the buffer before the next frame writes it
 }

@@ -50,20 +50,21 @@ public:
     // was told.
     void DrawBarrierRows();
 
-    // Copies a width x height block of `source` at (sourceX, sourceY) to
-    // (x, y) as BitBlt with SRCCOPY does: a negative extent takes the block the
-    // other way round from its corner, and only what lies inside both bitmaps
-    // is copied.
-    void CopyBlock(int x, int y, int width, int height, CanvasSource source, int sourceX, int sourceY);
+    // Copies a width x height block of the bitmap `from` at (sourceX, sourceY)
+    // to (x, y) as BitBlt with SRCCOPY does: a negative extent takes the block
+    // the other way round from its corner, and only what lies inside both
+    // bitmaps is copied.
+    void CopyBlock(int x, int y, int width, int height, CanvasSource from, int sourceX, int sourceY);
 
     // Copies one pixel as a one-pixel BitBlt does: only when both lie inside.
-    void CopyPixel(int x, int y, CanvasSource source, int sourceX, int sourceY);
+    void CopyPixel(int x, int y, CanvasSource from, int sourceX, int sourceY);
 
     // Runs draw(context) on the buffer's context.
     template <typename Draw>
     void DrawWithGdi(Draw draw)
     {
         if (bitmap == nullptr) return;
+        FinishStreamedRows();
         draw(dc);
         GdiFlush();  // done before any pixel is written directly
     }
@@ -78,6 +79,10 @@ public:
     // context (GetDC failed) or when the copy fails nothing more is needed:
     // the next frame copies all of itself.
     void ShowFrame(HDC windowDc);
+
+    // Writes the background rows around the cache (streaming stores) when
+    // on, through it when off (the default); the frame benchmark compares them.
+    void StreamRows(bool on) { streamRows = on; }
 
     // Gives back the buffer, its context and the bitmaps' pixels. A frame after
     // this makes them again.
@@ -112,6 +117,7 @@ private:
 
     const BitmapPixels& Source(CanvasSource source) const;
     void MakeBuffer(HDC windowDc, int newWidth, int newHeight);
+    void FinishStreamedRows();
 
     HDC dc {};               // memory context holding the back buffer
     HBITMAP bitmap {};       // 32-bit top-down DIB section, width x height
@@ -124,4 +130,5 @@ private:
     BitmapPixels particleSheet;
     int tileWidth {};        // the barrier tiles as this frame lays them, pixels
     int tileHeight {};
+    bool streamRows {};
 };

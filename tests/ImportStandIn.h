@@ -124,17 +124,17 @@ template <typename Result, typename... Args>
 ImportStandIn* ImportStandIn::StandIns<Result, Args...>::active[4] = {};
 
 template <typename Result, typename... Args>
-ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...), Result failure,
-                             DWORD error, int failingCalls, void (*watch)(Args...))
-    : failure(ToWord(failure)), error(error), failingCalls(failingCalls), watch(reinterpret_cast<ULONG_PTR>(watch))
+ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...), Result failed,
+                             DWORD failedError, int failing, void (*watcher)(Args...))
+    : failure(ToWord(failed)), error(failedError), failingCalls(failing), watch(reinterpret_cast<ULONG_PTR>(watcher))
 {
     Place(dll, name, function);
 }
 
 template <typename Result, typename... Args>
 ImportStandIn::ImportStandIn(const char* dll, const char* name, Result(WINAPI* function)(Args...),
-                             Result(WINAPI* instead)(Args...))
-    : failure(0), error(ERROR_SUCCESS), failingCalls(0), watch(0), instead(reinterpret_cast<ULONG_PTR>(instead))
+                             Result(WINAPI* answer)(Args...))
+    : failure(0), error(ERROR_SUCCESS), failingCalls(0), watch(0), instead(reinterpret_cast<ULONG_PTR>(answer))
 {
     Place(dll, name, function);
 }

@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      "sav", true},
                       DialogSetUpRow{"OpenWaveFile", "Wave Files (*.wav)|*.wav|",
                                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
-    [](const ::testing::TestParamInfo<DialogSetUpRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DialogSetUpRow>& row) { return std::string(row.param.name); });
 
 // A file dialog that fails is told to the player in plain words, in a box
 // titled for the command, never taken for a Cancel, and changes nothing: not
@@ -219,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedDialogRow{"SaveAsPathCut", "SaveAs", 0, pathTooLong, 102},
                       FailedDialogRow{"OpenWavePathCut", "OpenWave", 0, pathTooLong, 102},
                       FailedDialogRow{"SaveAsPathCutAtTheBuffersEnd", "SaveAs", 0, pathTooLong, 100}),
-    [](const ::testing::TestParamInfo<FailedDialogRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FailedDialogRow>& row) { return std::string(row.param.name); });
 
 // The program's code page is UTF-8, so a folder and names with letters that
 // no Western code page has reach the files whole: the match is saved and

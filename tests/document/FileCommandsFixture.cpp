@@ -2,7 +2,7 @@
 
 #include "../../app/MainWindow.h"
 
-Player::Player(const Plan& plan, Seen& seen) : plan(plan), seen(seen)
+Player::Player(const Plan& played, Seen& noted) : plan(played), seen(noted)
 {
     // The question before replacing a file is titled "Error" by Wine and
     // "Confirm Save As" by Windows.

@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PromptRow{"OpenYes", "Open", true, IDYES, true, true},
                       PromptRow{"OpenNo", "Open", true, IDNO, false, true},
                       PromptRow{"OpenCancel", "Open", true, IDCANCEL, false, false}),
-    [](const ::testing::TestParamInfo<PromptRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PromptRow>& row) { return std::string(row.param.name); });
 
 // New or Open answered Yes stops, changing nothing, when that save did not happen.
 struct UnsavedRow {
@@ -123,4 +123,4 @@ INSTANTIATE_TEST_SUITE_P(
                       UnsavedRow{"NewWriteFailed", "New", true},
                       UnsavedRow{"OpenSaveAsCancelled", "Open", false},
                       UnsavedRow{"OpenWriteFailed", "Open", true}),
-    [](const ::testing::TestParamInfo<UnsavedRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<UnsavedRow>& row) { return std::string(row.param.name); });

@@ -84,8 +84,8 @@ TEST_P(FileCommandsBadOpen, SaysWhatWentWrongAndChangesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, FileCommandsBadOpen, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "HeldByAnotherProgram" : "NotASavedGame");
+                         [](const ::testing::TestParamInfo<bool>& row) {
+                             return std::string(row.param ? "HeldByAnotherProgram" : "NotASavedGame");
                          });
 
 TEST_F(FileCommands, SaveAsAddsTheDefaultExtensionAndASaveAfterItNeedsNoDialog)
@@ -174,8 +174,8 @@ TEST_P(FileCommandsReplace, SaveAsOntoAnExistingFileAsksFirst)
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, FileCommandsReplace, ::testing::Values(IDYES, IDNO),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == IDYES ? "Yes" : "No");
+                         [](const ::testing::TestParamInfo<int>& row) {
+                             return std::string(row.param == IDYES ? "Yes" : "No");
                          });
 
 // A save that fails keeps the old file and the mark, and says so. A Save As
@@ -230,6 +230,6 @@ INSTANTIATE_TEST_SUITE_P(Targets, FileCommandsFailedSave,
                          ::testing::Values(FailedSaveRow{"ReadOnlyFile", true, false},
                                            FailedSaveRow{"MissingFolder", false, false},
                                            FailedSaveRow{"SaveAsOntoReadOnlyFile", true, true}),
-                         [](const ::testing::TestParamInfo<FailedSaveRow>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<FailedSaveRow>& row) {
+                             return std::string(row.param.name);
                          });

@@ -113,4 +113,4 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DataFileRow{"CurrentFolderBeforeTheProgramsFolder", true, false, false, "current"},
                       DataFileRow{"CurrentFolderWhoseFullPathDoesNotFit", true, true, false, "dotted"},
                       DataFileRow{"ProgramsPathCutAtACharacter", false, false, true, "bare"}),
-    [](const ::testing::TestParamInfo<DataFileRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DataFileRow>& row) { return std::string(row.param.name); });

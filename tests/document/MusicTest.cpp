@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Riff("WAVE", "junk" + LittleEndian32(0xFFFFFFFFu) + Chunk("fmt ", PcmFormat()) +
                                      Chunk("data", samples)),
                     false}),
-    [](const ::testing::TestParamInfo<WaveFileRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<WaveFileRow>& row) { return std::string(row.param.name); });
 
 TEST(WaveFile, TheGamesMusicIsAWave)
 {

@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripRow{"Extremes", {INT_MIN, INT_MAX, false, true},
                                    "-2147483648\r\n2147483647\r\n0\r\n1\r\n"},
                       RoundTripRow{"NegativeRight", {0, -1, true, false}, "0\r\n-1\r\n1\r\n0\r\n"}),
-    [](const ::testing::TestParamInfo<RoundTripRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<RoundTripRow>& row) { return std::string(row.param.name); });
 
 // Files that hold a match, read straight from text and through Load.
 struct GoodFileRow {
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         GoodFileRow{"Int32Extremes", "-2147483648\r\n2147483647\r\n1\r\n0\r\n", {INT_MIN, INT_MAX, true, false}},
         GoodFileRow{"TextAfterTheFourthValue", "3\r\n7\r\n0\r\n1\r\nmore 99\r\n", {3, 7, false, true}},
         GoodFileRow{"FourthValueRunsIntoText", "3 7 0 1abc", {3, 7, false, true}}),
-    [](const ::testing::TestParamInfo<GoodFileRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<GoodFileRow>& row) { return std::string(row.param.name); });
 
 // Files that are not a saved game: nothing of the match changes.
 struct BadFileRow {
@@ -101,4 +101,4 @@ INSTANTIATE_TEST_SUITE_P(
         BadFileRow{"ScoreThatWrapsToZero", "4294967296\r\n7\r\n0\r\n1\r\n"},
         BadFileRow{"MegabyteOfDigits", std::string(1 << 20, '9') + "\r\n7\r\n0\r\n1\r\n"},
         BadFileRow{"SignWithoutDigits", "-\r\n7\r\n0\r\n1\r\n"}),
-    [](const ::testing::TestParamInfo<BadFileRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BadFileRow>& row) { return std::string(row.param.name); });

@@ -179,6 +179,6 @@ const UnkindPlatformRow unkindPlatformRows[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Failures, SavedGameUnkindPlatform, ::testing::ValuesIn(unkindPlatformRows),
-                         [](const ::testing::TestParamInfo<UnkindPlatformRow>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<UnkindPlatformRow>& row) {
+                             return std::string(row.param.name);
                          });

@@ -28,13 +28,13 @@ Pixels GameBackBuffer(const PaddleGame& match)
     return frame;
 }
 
-std::string Difference(const Pixels& game, const Pixels& reference, int width, int height)
+std::string Difference(const Pixels& drawn, const Pixels& reference, int width, int height)
 {
     int differing = 0;
     std::ostringstream first;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            COLORREF a = game.At(x, y);
+            COLORREF a = drawn.At(x, y);
             COLORREF b = reference.At(x, y);
             if (a == b) continue;
             if (differing++ == 0)

@@ -19,6 +19,6 @@ Pixels GameBackBuffer(const PaddleGame& match);
 
 // Empty when the two agree on every pixel of the width x height area from the
 // top-left; otherwise how many differ and where the first one is.
-std::string Difference(const Pixels& game, const Pixels& reference, int width, int height);
+std::string Difference(const Pixels& drawn, const Pixels& reference, int width, int height);
 
 bool SameSparks(const PaddleGame& a, const PaddleGame& b);

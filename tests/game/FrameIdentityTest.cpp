@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         SeriesRow{"ShrunkBetweenFrames", 2200, 700, 40, 3, 29, 15, 2, Event::Resize, 10, 640, 320},
         SeriesRow{"TooSmallToPlayWaveOffScreen", 300, 200, 100000, -1, 7, 15, 6, Event::None, -1, 0, 0},
         SeriesRow{"TileRowsOverlap", 700, 30, 6, 16, 16, 15, 1, Event::None, -1, 0, 0}),
-    [](const ::testing::TestParamInfo<SeriesRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SeriesRow>& row) { return std::string(row.param.name); });
 
 // CreateDIBSection failing as Windows documents it: NULL, and the bits
 // pointer set to NULL.
