@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "../app/resource.h"
+#include "ImportStandIn.h"
 #include "WindowClass.h"
 
 #include <fstream>
@@ -25,13 +26,11 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void SendKey(WORD virtualKey, DWORD flags)
+bool heldKeys[256];
+
+SHORT WINAPI HeldKeyState(int virtualKey)
 {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.dwFlags = flags;
-    SendInput(1, &input, sizeof input);
+    return virtualKey >= 0 && virtualKey < 256 && heldKeys[virtualKey] ? SHORT(0x8000) : SHORT(0);
 }
 
 }  // namespace
@@ -86,19 +85,34 @@ void ParkSparks(PaddleGame& match)
     SetAllSparks(match, {0, -100, -100, 1000000}, {0, -100, -100, 1000000});
 }
 
+HeldKeys::HeldKeys() : slot(FindImportSlot("user32.dll", "GetAsyncKeyState"))
+{
+    if (slot == nullptr) {
+        ADD_FAILURE() << "this program does not import GetAsyncKeyState from user32.dll";
+        return;
+    }
+    real = *slot;
+    StoreInSlot(slot, reinterpret_cast<ULONG_PTR>(&HeldKeyState));
+}
+
+HeldKeys::~HeldKeys()
+{
+    if (slot != nullptr) StoreInSlot(slot, real);
+}
+
 void PressKey(WORD virtualKey)
 {
-    SendKey(virtualKey, 0);
+    heldKeys[virtualKey & 0xFF] = true;
 }
 
 void ReleaseKey(WORD virtualKey)
 {
-    SendKey(virtualKey, KEYEVENTF_KEYUP);
+    heldKeys[virtualKey & 0xFF] = false;
 }
 
 void ReleaseAllKeys()
 {
-    for (WORD key : {WORD('A'), WORD('Z'), WORD(VK_UP), WORD(VK_DOWN)}) ReleaseKey(key);
+    for (bool& held : heldKeys) held = false;
 }
 
 void HoldModifiers(bool control, bool alt)

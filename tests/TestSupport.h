@@ -1,5 +1,5 @@
 // Helpers the tests share: real windows of a chosen client size, a match in
-// its own window, sparks set all alike, keys held through SendInput or in the
+// its own window, sparks set all alike, keys held for the frame step or in the
 // keyboard state, answering and reading the message boxes and dialogs the code
 // under test opens, menu states, saved-game files, temporary folders, and
 // pixels read back.
@@ -44,11 +44,31 @@ void SetAllSparks(PaddleGame& match, const Spark& lead, const Spark& trail);
 void ParkSparks(PaddleGame& match);
 
 
-// Holds a key down until it is released; GetAsyncKeyState sees it at once.
+// While alive, the program's GetAsyncKeyState reports as held exactly the
+// keys pressed with PressKey (the high bit, as the platform reports a key that
+// is down) and puts the real function back when it goes. Keys sent with
+// SendInput are let go by Wine whenever the X server tells it that a window
+// of the program took the focus or the pointer, and it may tell so twice for
+// one new window, the second time after a test has pressed its keys; so the
+// frame step's rules are tested apart from the X server, and the end-to-end
+// play tests press real keys.
+class HeldKeys {
+public:
+    HeldKeys();
+    ~HeldKeys();
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+
+private:
+    ULONG_PTR* slot;
+    ULONG_PTR real = 0;
+};
+
+// Holds a key down until it is released, as HeldKeys reports it.
 void PressKey(WORD virtualKey);
 void ReleaseKey(WORD virtualKey);
 
-// Releases every key the tests use, so one test's keys never leak into the next.
+// Releases every key, so one test's keys never leak into the next.
 void ReleaseAllKeys();
 
 // Marks Ctrl and Alt held or released in this thread's keyboard state, which
@@ -73,8 +93,8 @@ private:
 };
 
 // While alive, ends a frame loop or modal loop of this thread that runs past
-// 30 s by posting a quit with exit code 99, so a fault fails the test instead
-// of hanging it.
+// 120 s by posting a quit with exit code 99, so a fault fails the test instead
+// of hanging it. Only a guard: a busy machine may stretch a loop many times.
 class LoopBound {
 public:
     LoopBound();

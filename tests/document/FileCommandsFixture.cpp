@@ -46,8 +46,9 @@ void Player::Answer(const std::string& title, HWND shown)
         lock.unlock();
         if (plan.replace != IDYES) {
             // No sends the player back to the Save As dialog, which stays
-            // open for another name: cancel it once the question has gone.
-            WaitUntil([shown] { return !IsWindow(shown); }, 5000);
+            // open for another name: cancel it once the question has gone
+            // (the bound only guards against a question that never goes).
+            WaitUntil([shown] { return !IsWindow(shown); }, 120000);
             PressButton(IDCANCEL)(owner);
         }
     }

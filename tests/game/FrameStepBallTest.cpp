@@ -123,7 +123,8 @@ TEST_F(FrameStep, ResizeLeavingBallPastRightEdgeScoresEvenMovingLeft)
 namespace {
 
 // Paddle deflection: the ball moves first, then the overlap is tested. The
-// paddles span rows 250 to 350.
+// paddles span rows 250 to 350. Touching is not overlapping, and a ball that
+// only reaches the window's right edge has not left it: no point.
 struct DeflectionRow {
     const char* name;
     int ballLeft;
@@ -156,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DeflectionRow{"RightTopTouching", 646, 15, 15, 230},  // rows 230 ... 250 against 250
                       DeflectionRow{"RightTopOnePixelIn", 646, 15, -15, 231},
                       DeflectionRow{"RightBottomTouching", 646, 15, 15, 350},  // 350 ... 370 against 350
-                      DeflectionRow{"RightBottomOnePixelIn", 646, 15, -15, 349}),
+                      DeflectionRow{"RightBottomOnePixelIn", 646, 15, -15, 349},
+                      DeflectionRow{"RightEdgeTouching", 765, 15, 15}),  // 780 ... 800 against 800
     [](const ::testing::TestParamInfo<DeflectionRow>& row) { return std::string(row.param.name); });
 
 TEST_F(FrameStep, DeflectionAddsPaddleVelocityToBall)

@@ -1,5 +1,5 @@
 // What the frame-step tests share: one match in its own 800 x 600 window, with
-// the keys the game reads released before and after each test.
+// the keys the game reads held only as each test says.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,19 +12,10 @@
 // moves. The barrier rows are 20 pixels high.
 class FrameStep : public MatchInWindow {
 protected:
-    static constexpr WORD focusProbeKey = 'Q';  // read by nothing in the game
-
     void SetUp() override
     {
         ReleaseAllKeys();
-        // When a new window takes the focus, Wine releases every key that the X
-        // server does not hold, which includes keys pressed with SendInput; it
-        // may do so a moment later, while a test holds its keys. A key held
-        // across the window's creation shows when that has happened.
-        PressKey(focusProbeKey);
         Open(800, 600);
-        WaitUntil([] { return (GetAsyncKeyState(focusProbeKey) & 0x8000) == 0; }, 2000);
-        ReleaseKey(focusProbeKey);
         match->InitGame(window);
         ASSERT_EQ(800, match->clientRect.right);
         ASSERT_EQ(600, match->clientRect.bottom);
@@ -43,6 +34,8 @@ protected:
     }
 
     void PlaceBall(int left, int top) { match->ball = {left, top, left + 20, top + 20}; }
+
+    HeldKeys keys;  // from before SetUp to after TearDown
 
     // Every spark lives long at (300, 300), so a respawn shows.
     void SettleSparks() { SetAllSparks(*match, {-2, 300, 300, 1000}, {-2, 300, 300, 1000}); }
