@@ -177,25 +177,3 @@ StepMedians TimeFrameSteps(HWND window, int frames, StepTimedCanvas<FrameCanvas>
     medians.total = Median(totals);
     return medians;
 }
-
-RowWriterTimes TimeRowWriters(HWND window, int frames, StepTimedCanvas<FrameCanvas>& canvas)
-{
-    const LONGLONG frequency = Frequency();
-    RowWriterTimes times;
-    for (int frame = 0; frame < frames; ++frame) {
-        PumpMessages();
-        MoveBall();
-        srand(13000u + static_cast<unsigned>(frame));
-        int writer = (frame % 2) ^ (frame / 2 % 2);
-        canvas.StreamRows(writer == 1);
-        canvas.Clear();
-        LONGLONG start = Now();
-        DrawOn(canvas, window);
-        LONGLONG ticks = Now() - start;
-        times.frames[writer].push_back(Milliseconds(ticks, frequency));
-        times.background[writer].push_back(Milliseconds(canvas.ticks[background], frequency));
-        times.transfer[writer].push_back(Milliseconds(canvas.ticks[transfer], frequency));
-    }
-    canvas.StreamRows(false);
-    return times;
-}

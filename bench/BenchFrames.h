@@ -38,13 +38,3 @@ struct StepMedians {
 
 // Draws `frames` frames on the step-timed canvas.
 StepMedians TimeFrameSteps(HWND window, int frames, StepTimedCanvas<FrameCanvas>& canvas);
-
-// The frame drawn with the background rows written through the cache and
-// around it (streaming stores), frames alternating between the two, each
-// first in every other pair: index 0 through the cache, 1 around it.
-struct RowWriterTimes {
-    std::vector<double> frames[2];      // ms, a frame from GetDC to ReleaseDC
-    std::vector<double> background[2];  // ms, the buffer and bitmaps checked and the rows put
-    std::vector<double> transfer[2];    // ms, the copy to the window
-};
-RowWriterTimes TimeRowWriters(HWND window, int frames, StepTimedCanvas<FrameCanvas>& canvas);

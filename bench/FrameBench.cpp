@@ -18,7 +18,6 @@ namespace {
 
 const int measuredFrames = 600;
 const int breakdownFrames = 300;
-const int rowWriterFrames = 800;  // half with each row writer
 const int warmUpFrames = 30;  // the first frames at a size make its back buffer
 
 struct ClientSize {
@@ -45,8 +44,6 @@ struct SizeResult {
     std::vector<double> reference;  // at the start wave
     double peakMegabytes;
     StepMedians steps;
-    double rowWriterLoad;  // the one-minute load average when the row writers' frames began
-    RowWriterTimes rowWriters;
 };
 
 void SetWave(const Wave& wave)
@@ -102,25 +99,6 @@ void PrintStepTable(const std::vector<SizeResult>& results)
         std::printf("%-11s %11.3f %17.3f %13.3f %7.3f %7.3f %9.3f %7.3f\n", Label(each.size).c_str(),
                     steps[background], steps[tilesAndPaddles], steps[ballAndLine], steps[sparks], steps[score],
                     steps[transfer], each.steps.total);
-    }
-}
-
-void PrintRowWriterTable(const std::vector<SizeResult>& results)
-{
-    std::printf("\nBackground rows written through the cache (as today) and around it (streaming\n"
-                "stores), frames alternating between the two, %d frames each, at %s;\n"
-                "medians in ms. %s now.\n",
-                rowWriterFrames / 2, waves[0].name, LoadAverage().c_str());
-    std::printf("%-11s %5s %8s %8s %8s %8s %9s %9s %9s %9s %9s\n", "client", "load", "cached", "c p99", "streamed",
-                "s p99", "s/c", "bg cached", "bg stream", "tr cached", "tr stream");
-    for (const SizeResult& each : results) {
-        const RowWriterTimes& times = each.rowWriters;
-        double cached = Median(times.frames[0]);
-        double streamed = Median(times.frames[1]);
-        std::printf("%-11s %5.2f %8.2f %8.2f %8.2f %8.2f %9.3f %9.3f %9.3f %9.3f %9.3f\n", Label(each.size).c_str(),
-                    each.rowWriterLoad, cached, Percentile(times.frames[0], 99), streamed,
-                    Percentile(times.frames[1], 99), streamed / cached, Median(times.background[0]),
-                    Median(times.background[1]), Median(times.transfer[0]), Median(times.transfer[1]));
     }
 }
 
@@ -181,8 +159,6 @@ int main()
         SetWave(waves[0]);
         result.reference = TimeReferenceFrames(window, measuredFrames);
         result.steps = TimeFrameSteps(window, breakdownFrames, stepTimed);
-        result.rowWriterLoad = OneMinuteLoad();
-        result.rowWriters = TimeRowWriters(window, rowWriterFrames, stepTimed);
         stepTimed.Release();
         results.push_back(result);
         std::printf("%dx%d measured.\n", size.width, size.height);
@@ -191,7 +167,6 @@ int main()
 
     for (int wave = 0; wave < waveCount; ++wave) PrintFrameTable(results, wave);
     PrintStepTable(results);
-    PrintRowWriterTable(results);
     std::printf("\nC++ heap allocations during the measured game frames, all sizes: %lld\n", frameAllocations);
 
     game.ReleaseFrameCanvas();

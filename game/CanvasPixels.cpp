@@ -1,6 +1,5 @@
 // The frame canvas's writes straight into the back buffer: background rows,
 // barrier tiles, blocks and single pixels.
-#include <emmintrin.h>
 #include <intrin.h>
 
 #include <algorithm>
@@ -89,53 +88,7 @@ void FillAround(uint32_t* row, Span within, Span first, Span second, uint32_t va
     FillPixels(row, {done, within.end}, value);
 }
 
-// Streaming (non-temporal) stores write whole 16-byte pieces of a row
-// without first reading the cache lines they fill, and do not keep them in
-// the cache; the ends that are not 16-byte aligned are written plainly.
-void StreamPixels(uint32_t* target, const uint32_t* source, int64_t count)
-{
-    for (; count > 0 && (reinterpret_cast<uintptr_t>(target) & 15) != 0; --count) *target++ = *source++;
-    for (; count >= 4; count -= 4, target += 4, source += 4)
-        _mm_stream_si128(reinterpret_cast<__m128i*>(target),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(source)));
-    for (; count > 0; --count) *target++ = *source++;
-}
-
-void StreamFill(uint32_t* target, uint32_t value, int64_t count)
-{
-    for (; count > 0 && (reinterpret_cast<uintptr_t>(target) & 15) != 0; --count) *target++ = value;
-    const __m128i four = _mm_set1_epi32(static_cast<int>(value));
-    for (; count >= 4; count -= 4, target += 4) _mm_stream_si128(reinterpret_cast<__m128i*>(target), four);
-    for (; count > 0; --count) *target++ = value;
-}
-
-// The row as PutBackgroundRow writes it, from left to right in runs: each
-// column shows the second copy where it lies, else the first, else black.
-void StreamRow(uint32_t* row, int64_t width, const uint32_t* wallRow, const int starts[2], const Span copies[2])
-{
-    for (int64_t x = 0; x < width;) {
-        int top = -1;  // the copy that shows at x, -1 for neither
-        for (int k = 0; k < 2; ++k)
-            if (copies[k].begin <= x && x < copies[k].end) top = k;
-        int64_t end = top < 0 ? width : copies[top].end;
-        for (int k = top + 1; k < 2; ++k)
-            if (!IsEmpty(copies[k]) && copies[k].begin > x) end = std::min(end, copies[k].begin);
-        if (top < 0)
-            StreamFill(row + x, freshPixel, end - x);
-        else
-            StreamPixels(row + x, wallRow + (x - starts[top]), end - x);
-        x = end;
-    }
-}
-
 }  // namespace
-
-void FrameCanvas::FinishStreamedRows()
-{
-    // Streaming stores are ordered with other stores, and seen by GDI, only
-    // after a fence.
-    if (streamRows) _mm_sfence();
-}
 
 const FrameCanvas::BitmapPixels& FrameCanvas::Source(CanvasSource source) const
 {
@@ -150,20 +103,14 @@ void FrameCanvas::PutBackgroundRow(int y, int firstX, int secondX, int copyWidth
     uint32_t* row = pixels + static_cast<size_t>(y) * width;
     int starts[2] = {firstX, secondX};
     Span copies[2] = {{0, 0}, {0, 0}};
-    const uint32_t* wallRow = nullptr;
     // Rows below the lava wall show none of it.
-    if (y < lavaWall.height) {
-        wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
-        for (int k = 0; k < 2; ++k) copies[k] = CopiedSpan(starts[k], 0, copyWidth, width, lavaWall.width);
-    }
-    if (streamRows) {
-        StreamRow(row, width, wallRow, starts, copies);
-        return;
-    }
-    for (int k = 0; k < 2; ++k)
+    for (int k = 0; k < 2 && y < lavaWall.height; ++k) {
+        copies[k] = CopiedSpan(starts[k], 0, copyWidth, width, lavaWall.width);
+        const uint32_t* wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
         if (!IsEmpty(copies[k]))
             CopyPixels(row + copies[k].begin, wallRow + (copies[k].begin - starts[k]),
                        copies[k].end - copies[k].begin);
+    }
     FillAround(row, {0, width}, copies[0], copies[1], freshPixel);
 }
 

@@ -138,7 +138,6 @@ void FrameCanvas::DrawTextAt(int x, int y, const char* text, COLORREF colour)
 void FrameCanvas::ShowFrame(HDC windowDc)
 {
     if (bitmap == nullptr || windowDc == nullptr) return;
-    FinishStreamedRows();
     BitBlt(windowDc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
     GdiFlush();  // the copy has read the buffer before the next frame writes it
 }

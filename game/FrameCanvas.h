@@ -64,7 +64,6 @@ public:
     void DrawWithGdi(Draw draw)
     {
         if (bitmap == nullptr) return;
-        FinishStreamedRows();
         draw(dc);
         GdiFlush();  // done before any pixel is written directly
     }
@@ -79,10 +78,6 @@ public:
     // context (GetDC failed) or when the copy fails nothing more is needed:
     // the next frame copies all of itself.
     void ShowFrame(HDC windowDc);
-
-    // Writes the background rows around the cache (streaming stores) when
-    // on, through it when off (the default); the frame benchmark compares them.
-    void StreamRows(bool on) { streamRows = on; }
 
     // Gives back the buffer, its context and the bitmaps' pixels. A frame after
     // this makes them again.
@@ -117,7 +112,6 @@ private:
 
     const BitmapPixels& Source(CanvasSource source) const;
     void MakeBuffer(HDC windowDc, int newWidth, int newHeight);
-    void FinishStreamedRows();
 
     HDC dc {};               // memory context holding the back buffer
     HBITMAP bitmap {};       // 32-bit top-down DIB section, width x height
@@ -130,5 +124,4 @@ private:
     BitmapPixels particleSheet;
     int tileWidth {};        // the barrier tiles as this frame lays them, pixels
     int tileHeight {};
-    bool streamRows {};
 };
