@@ -154,5 +154,4 @@ class LongPlay(GameTestCase):
         wait_until('the score to change', answering_winner(lambda: game.score_signature() != before), interval=0.2)
         game.release_keys()
         game.check_answers()
-        game.key('ctrl+x')
-        self.assertEqual(game.exit_code(), 0)
+        self.assertEqual(game.exit_by_command(), 0)

@@ -57,5 +57,4 @@ class WindowSizes(GameTestCase):
         self.assertTrue(picture.score_signature(), 'no score text at the middle of the window')
         self.assertIsNotNone(picture.paddle_centre('right'))
         game.check_answers()
-        game.key('ctrl+x')
-        self.assertEqual(game.exit_code(), 0)
+        self.assertEqual(game.exit_by_command(), 0)
