@@ -45,7 +45,6 @@ class Game(Dialogs, Keys, Pictures, GameProcess):
         # The guard allows ten frames a second at the least.
         wait_until('%d frames drawn' % frames, drawn, GUARD + frames / 10, 0.3)
 
-
     def exit_by_command(self):
         """Ends the game by its Exit command (Ctrl+X) and gives its exit code.
         A winning point may open its prompt just before the keys come, and
