@@ -12,8 +12,8 @@
 namespace frameDrawing {
 
 const int backgroundOverhang = 64;  // the first background copy starts this far left
-const int paddlePieceHeight = 10;
-const int paddlePieces = 10;
+const int paddlePieceHeight = 10;  // a paddle is drawn as a column of barrier pieces
+const int paddlePieces = PaddleGame::paddleHeight / paddlePieceHeight;
 
 }  // namespace frameDrawing
 
@@ -44,16 +44,17 @@ void DrawFrame(PaddleGame& match, Canvas& canvas, HDC windowDc)
     const RECT& left = match.leftPaddle;
     const RECT& right = match.rightPaddle;
     for (int k = 0; k < paddlePieces; ++k) {
-        canvas.CopyBlock(left.left, left.top + paddlePieceHeight * k, 20, paddlePieceHeight, CanvasSource::Barrier,
-                         0, 0);
-        canvas.CopyBlock(right.left, right.top + paddlePieceHeight * k, 20, paddlePieceHeight,
+        canvas.CopyBlock(left.left, left.top + paddlePieceHeight * k, PaddleGame::paddleWidth, paddlePieceHeight,
+                         CanvasSource::Barrier, 0, 0);
+        canvas.CopyBlock(right.left, right.top + paddlePieceHeight * k, PaddleGame::paddleWidth, paddlePieceHeight,
                          CanvasSource::Barrier, 0, 0);
     }
 
     const RECT ball = match.ball;
     canvas.DrawWithGdi([&ball](HDC dc) { Ellipse(dc, ball.left, ball.top, ball.right, ball.bottom); });
-    canvas.DrawLine({ball.left + 10, ball.top + 10}, PathLineEnd(ball, match.ballVelX, match.ballVelY,
-                                                                 match.clientRect));
+    const int half = PaddleGame::ballHalfSize;
+    canvas.DrawLine({ball.left + half, ball.top + half},
+                    PathLineEnd(ball, match.ballVelX, match.ballVelY, match.clientRect));
 
     match.DrawAndStepSparks(canvas);
 

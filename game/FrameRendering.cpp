@@ -56,8 +56,8 @@ int NextFrameCount(int frameCount)
 
 POINT PathLineEnd(const RECT& ball, int velX, int velY, const RECT& client)
 {
-    int64_t startX = ball.left + 10;
-    int64_t startY = ball.top + 10;
+    int64_t startX = ball.left + PaddleGame::ballHalfSize;
+    int64_t startY = ball.top + PaddleGame::ballHalfSize;
     int64_t x = startX;
     int64_t y = startY;
     while (velY != 0 && client.top < y && y < client.bottom) {

@@ -5,12 +5,15 @@ namespace {
 
 const int minPlayableWidth = 640;
 const int minPlayableHeight = 320;
-const int ballSize = 20;
-const int paddleWidth = 20;
-const int paddleHalfHeight = 50;
 const int paddleAcceleration = 2;  // pixels per frame, each frame a key is held
 const int reversalLimit = -20;     // rising this fast, the down key stops the paddle at once
 const int computerDeadBand = 40;   // from each end of the left paddle
+
+// Below this size the match stands still; the frame is still drawn.
+bool IsPlayable(const RECT& client)
+{
+    return client.right - client.left >= minPlayableWidth && client.bottom - client.top >= minPlayableHeight;
+}
 
 bool KeyHeld(int virtualKey)
 {
@@ -59,12 +62,11 @@ void MoveSpan(LONG& low, LONG& high, int delta)
 void KeepPaddleBetweenBarriers(int& centreY, RECT& paddle, int& velocity, const RECT& client,
                                int barrierHeight)
 {
-    if (centreY > client.bottom - barrierHeight - paddleHalfHeight)
-        centreY = client.bottom - barrierHeight - paddleHalfHeight;
-    if (centreY < client.top + barrierHeight + paddleHalfHeight)
-        centreY = client.top + barrierHeight + paddleHalfHeight;
-    paddle.top = centreY - paddleHalfHeight;
-    paddle.bottom = centreY + paddleHalfHeight;
+    const int halfHeight = PaddleGame::paddleHalfHeight;
+    if (centreY > client.bottom - barrierHeight - halfHeight) centreY = client.bottom - barrierHeight - halfHeight;
+    if (centreY < client.top + barrierHeight + halfHeight) centreY = client.top + barrierHeight + halfHeight;
+    paddle.top = centreY - halfHeight;
+    paddle.bottom = centreY + halfHeight;
     if (paddle.top < client.top || paddle.bottom > client.bottom) velocity = 0;
 }
 
@@ -79,80 +81,103 @@ void PaddleGame::StepFrame(HWND window)
 {
     frameStartTick = timeGetTime();
     GetClientRect(window, &clientRect);
+    if (IsPlayable(clientRect)) {
+        FollowResize();
+        SteerPaddlesByKeys();
+        if (computerOpponent) SteerComputerPaddle();
+        MoveBallAndPaddles();
+        KeepPaddlesBetweenBarriers();
+        BounceOffBarriers();
+        if (ball.right > clientRect.right) ScorePoint(leftScore, rightWallSparks);
+        if (ball.left < clientRect.left) ScorePoint(rightScore, leftWallSparks);
+        DeflectOffPaddles();
+    }
+    RenderFrame(window);
+}
+
+// Positions follow a change of the client size, scaled from the last playable
+// size; the paddles keep their inset from the sides, around their centre rows
+// as they stood.
+void PaddleGame::FollowResize()
+{
+    if (clientRect.right == previousClient.right && clientRect.bottom == previousClient.bottom) return;
+    if (previousClient.right == 0 || previousClient.bottom == 0) {
+        // A window that started minimised set the match up in no room at all:
+        // ball and paddles are placed as the setup would for this size, so
+        // the first serve does not run along the top for a free point.
+        PlaceBallAndPaddles();
+    } else {
+        rightPaddle = {clientRect.right - paddleInset - paddleWidth, rightPaddleCentreY - paddleHalfHeight,
+                       clientRect.right - paddleInset, rightPaddleCentreY + paddleHalfHeight};
+        leftPaddle = {paddleInset, leftPaddleCentreY - paddleHalfHeight, paddleInset + paddleWidth,
+                      leftPaddleCentreY + paddleHalfHeight};
+        double sx = static_cast<double>(clientRect.right) / previousClient.right;
+        double sy = static_cast<double>(clientRect.bottom) / previousClient.bottom;
+        double x = ball.left * sx;
+        double y = ball.top * sy;
+        rightPaddleCentreY = TruncCoordinate(sy * rightPaddleCentreY);
+        leftPaddleCentreY = TruncCoordinate(sy * leftPaddleCentreY);
+        ball = {TruncCoordinate(x), TruncCoordinate(y), TruncCoordinate(x + ballSize), TruncCoordinate(y + ballSize)};
+    }
+    previousClient = clientRect;
+}
+
+// The left paddle's keys count only in two-player mode; the right paddle's always.
+void PaddleGame::SteerPaddlesByKeys()
+{
     int barrierHeight = barrierInfo.bmHeight;
-
-    if (clientRect.right - clientRect.left < minPlayableWidth ||
-        clientRect.bottom - clientRect.top < minPlayableHeight) {
-        RenderFrame(window);
-        return;
-    }
-
-    if (clientRect.right != previousClient.right || clientRect.bottom != previousClient.bottom) {
-        if (previousClient.right == 0 || previousClient.bottom == 0) {
-            // A window that started minimised set the match up in no room at all:
-            // ball and paddles are placed as the setup would for this size, so
-            // the first serve does not run along the top for a free point.
-            PlaceBallAndPaddles();
-        } else {
-            rightPaddle = {clientRect.right - paddleInset - paddleWidth, rightPaddleCentreY - paddleHalfHeight,
-                           clientRect.right - paddleInset, rightPaddleCentreY + paddleHalfHeight};
-            leftPaddle = {paddleInset, leftPaddleCentreY - paddleHalfHeight,
-                          paddleInset + paddleWidth, leftPaddleCentreY + paddleHalfHeight};
-            double sx = static_cast<double>(clientRect.right) / previousClient.right;
-            double sy = static_cast<double>(clientRect.bottom) / previousClient.bottom;
-            double x = ball.left * sx;
-            double y = ball.top * sy;
-            rightPaddleCentreY = TruncCoordinate(sy * rightPaddleCentreY);
-            leftPaddleCentreY = TruncCoordinate(sy * leftPaddleCentreY);
-            ball = {TruncCoordinate(x), TruncCoordinate(y), TruncCoordinate(x + ballSize),
-                    TruncCoordinate(y + ballSize)};
-        }
-        previousClient = clientRect;
-    }
-
     if (!computerOpponent)
         leftPaddleVel = PlayerPaddleRule('A', 'Z', leftPaddle, clientRect, barrierHeight, leftPaddleVel);
     rightPaddleVel = PlayerPaddleRule(VK_UP, VK_DOWN, rightPaddle, clientRect, barrierHeight, rightPaddleVel);
+}
 
-    if (computerOpponent) {
-        int ballMiddle = ball.top + 10;
-        bool up = ballMiddle < leftPaddle.top + computerDeadBand;
-        bool down = !up && ballMiddle > leftPaddle.bottom - computerDeadBand;
-        leftPaddleVel = PaddleRule(up, down, leftPaddle, clientRect, barrierHeight, leftPaddleVel);
-    }
+// The computer steers the left paddle towards the ball's middle row, as if it
+// held a key, and stops while that row is near the paddle's centre.
+void PaddleGame::SteerComputerPaddle()
+{
+    int ballMiddle = ball.top + ballHalfSize;
+    bool up = ballMiddle < leftPaddle.top + computerDeadBand;
+    bool down = !up && ballMiddle > leftPaddle.bottom - computerDeadBand;
+    leftPaddleVel = PaddleRule(up, down, leftPaddle, clientRect, barrierInfo.bmHeight, leftPaddleVel);
+}
 
+void PaddleGame::MoveBallAndPaddles()
+{
     MoveSpan(ball.left, ball.right, ballVelX);
     MoveSpan(ball.top, ball.bottom, ballVelY);
     rightPaddleCentreY = ClampCoordinate(static_cast<int64_t>(rightPaddleCentreY) + rightPaddleVel);
     leftPaddleCentreY = ClampCoordinate(static_cast<int64_t>(leftPaddleCentreY) + leftPaddleVel);
+}
 
-    KeepPaddleBetweenBarriers(leftPaddleCentreY, leftPaddle, leftPaddleVel, clientRect, barrierHeight);
-    KeepPaddleBetweenBarriers(rightPaddleCentreY, rightPaddle, rightPaddleVel, clientRect, barrierHeight);
+void PaddleGame::KeepPaddlesBetweenBarriers()
+{
+    KeepPaddleBetweenBarriers(leftPaddleCentreY, leftPaddle, leftPaddleVel, clientRect, barrierInfo.bmHeight);
+    KeepPaddleBetweenBarriers(rightPaddleCentreY, rightPaddle, rightPaddleVel, clientRect, barrierInfo.bmHeight);
+}
 
-    if (ball.bottom > clientRect.bottom - barrierHeight) ballVelY = SaturatingNegate(ballVelY);
-    if (ball.top < clientRect.top + barrierHeight) ballVelY = SaturatingNegate(ballVelY);
+void PaddleGame::BounceOffBarriers()
+{
+    if (ball.bottom > clientRect.bottom - barrierInfo.bmHeight) ballVelY = SaturatingNegate(ballVelY);
+    if (ball.top < clientRect.top + barrierInfo.bmHeight) ballVelY = SaturatingNegate(ballVelY);
+}
 
-    // The ball is served back level from the centre, opposite to the way it left:
-    // towards the player who scored.
-    if (ball.right > clientRect.right) {
-        CentreBall(ball, clientRect);
-        leftScore = SaturatingAdd(leftScore, 1);
-        ballVelX = SaturatingNegate(ballVelX);
-        ballVelY = 0;
-        if (!cheatMode) modified = true;
-        ExpireSparks(rightWallSparks);
-    }
-    if (ball.left < clientRect.left) {
-        CentreBall(ball, clientRect);
-        rightScore = SaturatingAdd(rightScore, 1);
-        ballVelX = SaturatingNegate(ballVelX);
-        ballVelY = 0;
-        if (!cheatMode) modified = true;
-        ExpireSparks(leftWallSparks);
-    }
+// A point for the player whose `score` it is; `wallSparks` are those of the
+// wall the ball left by. The ball is served back level from the centre,
+// opposite to the way it left: towards the player who scored.
+void PaddleGame::ScorePoint(int& score, SparkPair (&wallSparks)[sparksPerSystem])
+{
+    CentreBall(ball, clientRect);
+    score = SaturatingAdd(score, 1);
+    ballVelX = SaturatingNegate(ballVelX);
+    ballVelY = 0;
+    if (!cheatMode) modified = true;
+    ExpireSparks(wallSparks);
+}
 
-    // Sign test, not position: the ball is still inside the paddle next frame
-    // and must not be turned back a second time.
+// Sign test, not position: the ball is still inside the paddle next frame
+// and must not be turned back a second time.
+void PaddleGame::DeflectOffPaddles()
+{
     if (ballVelX < 0 && RectsOverlap(ball, leftPaddle)) {
         ballVelX = SaturatingNegate(ballVelX);
         ballVelY = SaturatingAdd(ballVelY, leftPaddleVel);
@@ -161,6 +186,4 @@ void PaddleGame::StepFrame(HWND window)
         ballVelX = SaturatingNegate(ballVelX);
         ballVelY = SaturatingAdd(ballVelY, rightPaddleVel);
     }
-
-    RenderFrame(window);
 }

@@ -4,7 +4,6 @@ PaddleGame game;
 
 namespace {
 
-const int ballHalfSize = 10;
 const int firstServeVelX = 15;   // the first match of a run is served to the right
 const int resetServeVelX = -15;  // every later match is served to the left
 
@@ -38,7 +37,8 @@ void CentreBall(RECT& ball, const RECT& client)
 {
     int cx = client.right / 2;
     int cy = client.bottom / 2;
-    ball = {cx - ballHalfSize, cy - ballHalfSize, cx + ballHalfSize, cy + ballHalfSize};
+    const int half = PaddleGame::ballHalfSize;
+    ball = {cx - half, cy - half, cx + half, cy + half};
 }
 
 void PaddleGame::InitGame(HWND window)
@@ -55,7 +55,7 @@ void PaddleGame::InitGame(HWND window)
     waveLength = 16;
     waveFrequency = 16;
     waveAmplitude = 6;
-    paddleInset = 100;
+    paddleInset = startPaddleInset;
 
     // A bitmap that fails to load ends the setup here: the ball and paddles keep
     // their zero start values until the next Reset.
@@ -83,10 +83,11 @@ void PaddleGame::PlaceBallAndPaddles()
 {
     CentreBall(ball, clientRect);
     // The first frame rebuilds the paddles' height around the centre rows.
-    leftPaddle = {paddleInset, 100, paddleInset + 20, 200};
+    leftPaddle = {paddleInset, startPaddleTop, paddleInset + paddleWidth, startPaddleTop + paddleHeight};
     rightPaddleCentreY = clientRect.bottom / 2;
     leftPaddleCentreY = clientRect.bottom / 2;
-    rightPaddle = {clientRect.right - paddleInset - 20, 100, clientRect.right - paddleInset, 200};
+    rightPaddle = {clientRect.right - paddleInset - paddleWidth, startPaddleTop, clientRect.right - paddleInset,
+                   startPaddleTop + paddleHeight};
 }
 
 void PaddleGame::Reset()

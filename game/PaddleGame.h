@@ -71,9 +71,15 @@ public:
 
     char musicFile[pathBufferSize] {};  // name of the background music file, without its folder
 
-    RECT ball {};         // 20 x 20 pixels
-    RECT leftPaddle {};   // 20 x 100 pixels, paddleInset from the left edge
-    RECT rightPaddle {};  // 20 x 100 pixels, paddleInset from the right edge
+    static constexpr int ballSize = 20;  // the ball's width and height, pixels
+    static constexpr int ballHalfSize = ballSize / 2;
+    RECT ball {};         // ballSize x ballSize pixels
+    static constexpr int paddleWidth = 20;    // pixels
+    static constexpr int paddleHeight = 100;  // pixels
+    static constexpr int paddleHalfHeight = paddleHeight / 2;
+    static constexpr int startPaddleTop = 100;  // a paddle's top row from setup until the first frame
+    RECT leftPaddle {};   // paddleWidth x paddleHeight pixels, paddleInset from the left edge
+    RECT rightPaddle {};  // paddleWidth x paddleHeight pixels, paddleInset from the right edge
     int leftScore {};     // points of player 1
     int rightScore {};    // points of player 2
     int rightPaddleCentreY {};  // client row
@@ -81,6 +87,7 @@ public:
     int winningScore {};        // points that win a match
     bool computerOpponent {};   // true: the computer plays the left paddle
     bool cheatMode {};
+    static constexpr int startPaddleInset = 100;
     int paddleInset {};    // pixels between each paddle and its side of the client area
     int ballVelX {};       // pixels per frame, negative = left
     int ballVelY {};       // pixels per frame, negative = up
@@ -91,12 +98,23 @@ public:
     int waveLength {};        // wave phase degrees per pixel row
     int waveFrequency {};     // wave phase degrees per frame
     int waveAmplitude {};     // greatest sideways shift of a background row, pixels
+
+private:
+    // The steps of StepFrame, in the order it takes them (FrameStep.cpp).
+    void FollowResize();
+    void SteerPaddlesByKeys();
+    void SteerComputerPaddle();
+    void MoveBallAndPaddles();
+    void KeepPaddlesBetweenBarriers();
+    void BounceOffBarriers();
+    void ScorePoint(int& score, SparkPair (&wallSparks)[sparksPerSystem]);
+    void DeflectOffPaddles();
 };
 
 // True when the rectangles share at least one pixel; touching edges do not count.
 bool RectsOverlap(const RECT& a, const RECT& b);
 
-// Puts the 20 x 20 ball at the middle of the client area.
+// Puts the ball at the middle of the client area.
 void CentreBall(RECT& ball, const RECT& client);
 
 // Sets every spark of one system to expire in the next drawn frame.

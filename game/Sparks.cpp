@@ -77,8 +77,8 @@ void DrawAndStepSystem(SparkPair (&system)[sparksPerSystem], Source source, Draw
 
         if (lead.life <= 0) {
             if (source == Source::Ball) {
-                lead.y = ball.top + rand() % 20;
-                lead.x = ball.left + rand() % 20;
+                lead.y = ball.top + rand() % PaddleGame::ballSize;
+                lead.x = ball.left + rand() % PaddleGame::ballSize;
                 lead.life = 30 + rand() % 30;
             } else {
                 lead.y = RandomBelow(client.bottom);
