@@ -53,8 +53,7 @@ Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize
 }
 
 // Row copies with the C library's memcpy; fills with the string instruction
-// rep stosd. A copy by rep movsb showed no gain on an idle machine (2160 rows
-// of 4030 pixels: 4.34 ms against 4.22 ms with memcpy).
+// rep stosd.
 void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count)
 {
     if (count < shortRun) {

@@ -1,20 +1,20 @@
 // The back buffer that frames are drawn in, with the pixels of the bitmaps
 // they are drawn from and the one transfer of a frame to the window.
 //
-// It keeps only what is dear to make: the buffer (a 32-bit top-down DIB
-// section, made again only when the size changes) and the loaded bitmaps'
-// pixels (read again only when a bitmap is another one or could not be read).
-// Every frame writes every row of the buffer, writes tiles, paddles and
-// sparks straight into its pixels, draws the ball, the line and the text with
-// GDI, and copies all of the buffer to the window in one BitBlt. Nothing is
-// marked and nothing tracked from frame to frame, so nothing drawn in one
-// frame can outlive it; the only rule is the caller's: every row is put
-// (PutBackgroundRow for rows 0 to height - 1) before any drawing step.
-// Keeping what the last frame drew and rewriting only what changed was
-// measured against this and did not pay for its bookkeeping: at the start
-// wave it was 1.15 times as fast at 1920 x 1080 and 1.32 at 3840 x 2160;
-// only over a still background, which a player must set up, was it 1.6 to
-// 2.2 times as fast (docs/rendering.md).
+// The caller's rule: after BeginFrame, every row of the buffer is put
+// (PutBackgroundRow for rows 0 to height - 1) before any other drawing step;
+// a row left out shows the last frame's pixels. Nothing else carries over
+// from one frame to the next: nothing is marked or tracked, every frame
+// writes every pixel afresh and copies all of the buffer to the window in one
+// BitBlt, so nothing drawn in one frame can outlive it.
+//
+// Kept from frame to frame is only what is dear to make: the buffer (a 32-bit
+// top-down DIB section, made again only when the size changes) and the
+// loaded bitmaps' pixels (read again only when a bitmap is another one or
+// could not be read). Tiles, paddles and sparks are written straight into
+// the buffer's pixels; the ball, its line and the text are drawn with GDI.
+// docs/rendering.md gives a frame's time so drawn beside the same frame drawn
+// with GDI alone.
 #pragma once
 
 #include <windows.h>

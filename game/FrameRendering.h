@@ -10,9 +10,7 @@
 int WavePhase(int row, int waveLength, int frameCount, int waveFrequency);
 
 // sin(phase in degrees), with the wave's own degrees-to-radians constant (pi
-// taken as 3.14). Worked out afresh for every row: a cache of the sines of
-// earlier phases saved nothing measurable when the benchmark compared the two
-// (docs/rendering.md).
+// taken as 3.14).
 double WaveSine(int phase);
 
 // The frame counter after one more drawn frame.
