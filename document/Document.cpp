@@ -2,14 +2,44 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "../app/MainWindow.h"
 
 namespace {
 
-const char saveFilter[] = "Save Files (*.sav)\0*.sav\0";
+const wchar_t saveFilter[] = L"Save Files (*.sav)\0*.sav\0";
 const char tooLongText[] = "The path of the chosen file is too long. Choose a file in a folder with a shorter path.";
+
+// The chosen path in the program's code page, exactly: false when it holds a
+// character the code page lacks, which a conversion with best fit would have
+// turned into a look-alike (c for a c with a circumflex, a backslash for the
+// yen sign in Japanese) or a question mark, naming another file.
+bool ToCodePage(const wchar_t* wide, char (&chosen)[pathBufferSize])
+{
+    // UTF-8 holds every character but takes neither the best-fit flag nor
+    // the default character's mark: there the conversion fails instead for
+    // half of a surrogate pair, which a file name may hold and UTF-8 cannot.
+    bool utf8 = GetACP() == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, wide, -1, chosen,
+                                     sizeof chosen, nullptr, utf8 ? nullptr : &usedDefault);
+    return length > 0 && !usedDefault;
+}
+
+// Tells the player that the chosen file cannot be used, naming it as it was
+// typed: a wide box, since an ANSI one cannot show the letters the code page
+// lacks. The captions are the program's own words, in plain ASCII.
+void RefuseName(const wchar_t* path, const char* caption)
+{
+    std::wstring text = L"\"" + std::wstring(path) +
+                        L"\" cannot be used by this game on this system: its name has letters that the system cannot "
+                        L"pass on to the game. Choose a file whose name and folders are written in the system's own "
+                        L"letters.";
+    std::wstring title(caption, caption + std::strlen(caption));
+    MessageBoxW(mainWindow, text.c_str(), title.c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
 
 // Tells the player, in a box owned by the main window, that the file `path`
 // `problem` ("could not be saved"), with the system's own words for `error`
@@ -52,30 +82,39 @@ bool Document::IsModified() const
     return modified;
 }
 
-bool Document::ChooseFile(bool save, char (&chosen)[pathBufferSize], const char* filter,
-                          const char* defaultExtension, DWORD flags, const char* caption)
+bool Document::ChooseFile(bool save, char (&chosen)[pathBufferSize], const wchar_t* filter,
+                          const wchar_t* defaultExtension, DWORD flags, const char* caption)
 {
+    // Asked in UTF-16, so the program converts the chosen path itself and can
+    // tell when it does not convert exactly. Every path Windows accepts fits,
+    // with its NUL. The name Save As offers came from a dialog, so it converts
+    // exactly; should it not, nothing is offered.
+    wchar_t wide[MAX_PATH] = L"";
+    if (save && MultiByteToWideChar(CP_ACP, 0, chosen, -1, wide, MAX_PATH) == 0) wide[0] = L'\0';
     ZeroMemory(&fileDialog, sizeof fileDialog);
-    fileDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    fileDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     // Owned by the main window, so the game stands still and no second file
     // command can refill this record while the dialog is open.
     fileDialog.hwndOwner = mainWindow;
     fileDialog.lpstrFilter = filter;
     fileDialog.nFilterIndex = 1;
-    fileDialog.lpstrFile = chosen;
-    fileDialog.nMaxFile = sizeof chosen;
+    fileDialog.lpstrFile = wide;
+    fileDialog.nMaxFile = MAX_PATH;
     fileDialog.Flags = flags;
     fileDialog.lpstrDefExt = defaultExtension;
-    BOOL picked = save ? GetSaveFileNameA(&fileDialog) : GetOpenFileNameA(&fileDialog);
+    BOOL picked = save ? GetSaveFileNameW(&fileDialog) : GetOpenFileNameW(&fileDialog);
 
     const char* text = tooLongText;
     char failure[100];
     if (picked) {
-        // Wine checks the length in UTF-16 characters, converts the path into
-        // the buffer as far as whole characters go and reports success: a
-        // path longer than any Windows accepts is cut, whether a NUL ends it
-        // or not, and using it would put the file somewhere else.
-        if (IsWholePath(chosen, sizeof chosen)) return true;
+        // A path with no NUL in the buffer is longer than any Windows accepts.
+        if (std::wmemchr(wide, L'\0', MAX_PATH) != nullptr) {
+            if (!ToCodePage(wide, chosen)) {
+                RefuseName(wide, caption);
+                return false;
+            }
+            if (IsWholePath(chosen, sizeof chosen)) return true;
+        }
     } else {
         DWORD error = CommDlgExtendedError();
         if (error == 0) return false;  // the player cancelled
@@ -112,7 +151,7 @@ void Document::FileOpen(HWND window)
     if (!ConfirmDiscard(window, "Open")) return;
     filePath[0] = '\0';
     char chosen[pathBufferSize] = "";
-    if (!ChooseFile(false, chosen, saveFilter, "sav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "Brellix")) return;
+    if (!ChooseFile(false, chosen, saveFilter, L"sav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "Brellix")) return;
     // Held open while Load reads it, so a file that opens here cannot go away
     // before it is read: a load that fails after this is about the contents.
     HANDLE held = CreateFileA(chosen, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -145,7 +184,7 @@ bool Document::FileSaveAs()
     // Save goes on to the file that really holds the match.
     char chosen[pathBufferSize];
     std::memcpy(chosen, filePath, sizeof chosen);
-    if (!ChooseFile(true, chosen, saveFilter, "sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT, "Brellix")) return false;
+    if (!ChooseFile(true, chosen, saveFilter, L"sav", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT, "Brellix")) return false;
     if (!SaveAndReport(chosen)) return false;
     std::memcpy(filePath, chosen, sizeof filePath);
     return true;

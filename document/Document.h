@@ -1,7 +1,8 @@
 // A match as a document: its file path, its unsaved-changes mark, the New,
 // Open, Save and Save As commands that reach the game through Reset, Load and
 // Save, and the file-dialog record that Open Wave File shares. Tells the
-// player when a file could not be opened or saved or a file dialog failed.
+// player when a file could not be opened or saved, a file dialog failed, or
+// the chosen name cannot be held by the program's code page.
 #pragma once
 
 #include <windows.h>
@@ -28,17 +29,18 @@ public:
     bool FileSaveAs();
 
     char filePath[pathBufferSize];  // current saved game, full path; empty: no file yet
-    OPENFILENAMEA fileDialog;       // set up afresh before every file dialog of the game
+    OPENFILENAMEW fileDialog;       // set up afresh before every file dialog of the game
     bool modified;                  // the match changed since it was last saved or loaded
 
 protected:
-    // Shows the Open dialog, or Save As when `save`, on `chosen`, which holds
-    // the name offered. True when a file was chosen and `chosen` holds its
-    // whole path. False after a Cancel, silently, and after a dialog that
-    // failed or a path too long for the buffer, each told to the player in a
-    // box titled `caption`; `chosen` is not to be used then.
-    bool ChooseFile(bool save, char (&chosen)[pathBufferSize], const char* filter, const char* defaultExtension,
-                    DWORD flags, const char* caption);
+    // Shows the Open dialog, or Save As when `save`, offering the name that
+    // `chosen` holds. True when a file was chosen and `chosen` holds its whole
+    // path in the program's code page. False after a Cancel, silently, and
+    // after a dialog that failed, a path too long, or a name the code page
+    // cannot hold exactly, each told to the player in a box titled `caption`
+    // (plain ASCII); `chosen` is not to be used then.
+    bool ChooseFile(bool save, char (&chosen)[pathBufferSize], const wchar_t* filter,
+                    const wchar_t* defaultExtension, DWORD flags, const char* caption);
 
 private:
     // Asks about unsaved changes; false when the command must stop.

@@ -9,7 +9,7 @@
 namespace {
 
 const char defaultMusicFile[] = "Rovor.wav";
-const char waveFilter[] = "Wave Files (*.wav)\0*.wav\0";
+const wchar_t waveFilter[] = L"Wave Files (*.wav)\0*.wav\0";
 
 // A name is always a file, and a file that cannot be played gives silence
 // rather than the system's default sound.
@@ -64,7 +64,7 @@ void PaddleGame::FileOpenWave(HWND window)
 {
     musicFile[0] = '\0';
     char chosen[pathBufferSize] = "";
-    if (!ChooseFile(false, chosen, waveFilter, "wav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "Open Wave File")) return;
+    if (!ChooseFile(false, chosen, waveFilter, L"wav", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "Open Wave File")) return;
 
     // The full path is played; the title shows the file's name alone, which
     // fits: musicFile is as long as the path's buffer.

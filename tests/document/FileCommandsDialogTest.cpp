@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -8,11 +10,141 @@
 #include "ImportStandIn.h"
 #include "SavedGameFixture.h"
 
-// What each file dialog is given, seen as the program calls it.
 namespace {
 
+// Wide text as UTF-8, the test program's code page, by name.
+std::string Utf8(const wchar_t* text)
+{
+    char bytes[4 * MAX_PATH] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return bytes;
+}
+
+// The test program runs in UTF-8. While a ProgramInCodePage lives, the
+// program's conversions and the calls it gives paths to answer as they do
+// where Windows runs it in another code page (1252 Western European, 932
+// Japanese), through Windows' own conversion for that code page.
+UINT emulatedCodePage = CP_UTF8;
+
+template <typename Function>
+Function RealFunction(const char* dll, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA(dll), name)));
+}
+
+UINT WINAPI EmulatedCodePage()
+{
+    return emulatedCodePage;
+}
+
+int WINAPI ToBytesInCodePage(UINT page, DWORD flags, LPCWCH wide, int length, LPSTR bytes, int size,
+                             LPCCH defaultCharacter, LPBOOL usedDefault)
+{
+    static const auto real = RealFunction<decltype(&WideCharToMultiByte)>("kernel32.dll", "WideCharToMultiByte");
+    UINT target = page == CP_ACP ? emulatedCodePage : page;
+    // Refused as Windows documents, where Wine is kinder: UTF-8 takes no flag
+    // but WC_ERR_INVALID_CHARS, which no other code page here takes, and no
+    // default character.
+    bool utf8 = target == CP_UTF8;
+    if ((flags & (utf8 ? ~DWORD(WC_ERR_INVALID_CHARS) : DWORD(WC_ERR_INVALID_CHARS))) != 0) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    if (utf8 && (defaultCharacter != nullptr || usedDefault != nullptr)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return real(target, flags, wide, length, bytes, size, defaultCharacter, usedDefault);
+}
+
+int WINAPI ToWideInCodePage(UINT page, DWORD flags, LPCCH bytes, int length, LPWSTR wide, int size)
+{
+    static const auto real = RealFunction<decltype(&MultiByteToWideChar)>("kernel32.dll", "MultiByteToWideChar");
+    return real(page == CP_ACP ? emulatedCodePage : page, flags, bytes, length, wide, size);
+}
+
+std::wstring Wide(const char* text)
+{
+    wchar_t wide[pathBufferSize] = L"";
+    ToWideInCodePage(CP_ACP, 0, text, -1, wide, pathBufferSize);
+    return wide;
+}
+
+LPSTR WINAPI NextInCodePage(LPCSTR at)
+{
+    return CharNextExA(static_cast<WORD>(emulatedCodePage), at, 0);
+}
+
+HANDLE WINAPI CreateFileInCodePage(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD attributes, HANDLE model)
+{
+    return CreateFileW(Wide(path).c_str(), access, share, security, disposition, attributes, model);
+}
+
+DWORD WINAPI FullPathInCodePage(LPCSTR path, DWORD size, LPSTR buffer, LPSTR*)
+{
+    wchar_t full[MAX_PATH] = L"";
+    if (GetFullPathNameW(Wide(path).c_str(), MAX_PATH, full, nullptr) >= MAX_PATH) return 0;
+    int bytes = ToBytesInCodePage(CP_ACP, 0, full, -1, buffer, static_cast<int>(size), nullptr, nullptr);
+    return bytes > 0 ? bytes - 1 : 0;
+}
+
+DWORD WINAPI AttributesInCodePage(LPCSTR path)
+{
+    return GetFileAttributesW(Wide(path).c_str());
+}
+
+BOOL WINAPI MoveFileInCodePage(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags);
+}
+
+BOOL WINAPI PlaySoundInCodePage(LPCSTR sound, HMODULE module, DWORD flags)
+{
+    return PlaySoundW(sound != nullptr ? Wide(sound).c_str() : nullptr, module, flags);
+}
+
+// The C library's fopen, which the file streams call: not a WINAPI function.
+FILE* __cdecl OpenStreamInCodePage(const char* path, const char* mode)
+{
+    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+class ProgramInCodePage {
+public:
+    explicit ProgramInCodePage(UINT codePage) : stream(FindImportSlot("msvcrt.dll", "fopen"))
+    {
+        emulatedCodePage = codePage;
+        if (stream == nullptr) {
+            ADD_FAILURE() << "this program does not import fopen";
+            return;
+        }
+        realStream = *stream;
+        StoreInSlot(stream, reinterpret_cast<ULONG_PTR>(&OpenStreamInCodePage));
+    }
+    ~ProgramInCodePage()
+    {
+        if (stream != nullptr) StoreInSlot(stream, realStream);
+    }
+
+    ImportStandIn sound{"winmm.dll", "PlaySoundA", &PlaySoundA, &PlaySoundInCodePage};
+
+private:
+    ImportStandIn acp{"kernel32.dll", "GetACP", &GetACP, &EmulatedCodePage};
+    ImportStandIn toBytes{"kernel32.dll", "WideCharToMultiByte", &WideCharToMultiByte, &ToBytesInCodePage};
+    ImportStandIn toWide{"kernel32.dll", "MultiByteToWideChar", &MultiByteToWideChar, &ToWideInCodePage};
+    ImportStandIn next{"user32.dll", "CharNextA", &CharNextA, &NextInCodePage};
+    ImportStandIn create{"kernel32.dll", "CreateFileA", &CreateFileA, &CreateFileInCodePage};
+    ImportStandIn fullPath{"kernel32.dll", "GetFullPathNameA", &GetFullPathNameA, &FullPathInCodePage};
+    ImportStandIn attributes{"kernel32.dll", "GetFileAttributesA", &GetFileAttributesA, &AttributesInCodePage};
+    ImportStandIn move{"kernel32.dll", "MoveFileExA", &MoveFileExA, &MoveFileInCodePage};
+    ULONG_PTR* stream;
+    ULONG_PTR realStream = 0;
+};
+
+// What each file dialog is given, seen as the program calls it.
 struct DialogCall {
-    OPENFILENAMEA record;
+    OPENFILENAMEW record;
     std::string file;              // the name the dialog offers
     std::string filter;            // the filter's strings, each followed by '|'
     std::string defaultExtension;
@@ -20,14 +152,14 @@ struct DialogCall {
 
 DialogCall dialogCall;
 
-void WatchDialog(LPOPENFILENAMEA record)
+void WatchDialog(LPOPENFILENAMEW record)
 {
     dialogCall.record = *record;
-    dialogCall.file = record->lpstrFile != nullptr ? record->lpstrFile : "(none)";
+    dialogCall.file = record->lpstrFile != nullptr ? Utf8(record->lpstrFile) : "(none)";
     dialogCall.filter.clear();
-    for (const char* part = record->lpstrFilter; part != nullptr && *part != '\0'; part += lstrlenA(part) + 1)
-        dialogCall.filter += std::string(part) + "|";
-    dialogCall.defaultExtension = record->lpstrDefExt != nullptr ? record->lpstrDefExt : "(none)";
+    for (const wchar_t* part = record->lpstrFilter; part != nullptr && *part != L'\0'; part += lstrlenW(part) + 1)
+        dialogCall.filter += Utf8(part) + "|";
+    dialogCall.defaultExtension = record->lpstrDefExt != nullptr ? Utf8(record->lpstrDefExt) : "(none)";
 }
 
 struct DialogSetUpRow {
@@ -52,13 +184,14 @@ TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
     const DialogSetUpRow& row = GetParam();
     std::string command = row.name;
     bool saveAs = command == "SaveAs";
-    SetFilePath(folder + "current.sav");
+    SetFilePath(folder + "current\xE9.sav");  // offered as "currenté.sav" in code page 1252
     lstrcpyA(match->musicFile, "Rovor.wav");
     dialogCall = DialogCall();
     {
+        ProgramInCodePage program(1252);
         // Answered as a cancelled dialog: zero, and no extended error.
-        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
-                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, FALSE, ERROR_SUCCESS,
+        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameW" : "GetOpenFileNameW",
+                             saveAs ? &GetSaveFileNameW : &GetOpenFileNameW, FALSE, ERROR_SUCCESS,
                              ImportStandIn::everyCall, &WatchDialog);
         if (command == "Open") {
             match->FileOpen(window);
@@ -69,17 +202,17 @@ TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
         }
         ASSERT_EQ(1, dialog.Calls());
     }
-    const OPENFILENAMEA& record = dialogCall.record;
-    EXPECT_EQ(DWORD(OPENFILENAME_SIZE_VERSION_400A), record.lStructSize);
+    const OPENFILENAMEW& record = dialogCall.record;
+    EXPECT_EQ(DWORD(OPENFILENAME_SIZE_VERSION_400W), record.lStructSize);
     EXPECT_EQ(window, record.hwndOwner);
     EXPECT_EQ(row.filter, dialogCall.filter);
     EXPECT_EQ(1u, record.nFilterIndex);
-    EXPECT_EQ(row.offersCurrentName ? folder + "current.sav" : "", dialogCall.file);
-    EXPECT_EQ(DWORD(pathBufferSize), record.nMaxFile);
+    EXPECT_EQ(row.offersCurrentName ? folder + u8"current\u00E9.sav" : "", dialogCall.file);
+    EXPECT_EQ(DWORD(MAX_PATH), record.nMaxFile);
     EXPECT_EQ(row.flags, record.Flags);
     EXPECT_EQ(row.defaultExtension, dialogCall.defaultExtension);
     // Nothing else is set: no initial folder, title, file-title buffer or hook.
-    OPENFILENAMEA rest = record;
+    OPENFILENAMEW rest = record;
     rest.lStructSize = 0;
     rest.hwndOwner = nullptr;
     rest.lpstrFilter = nullptr;
@@ -107,10 +240,9 @@ INSTANTIATE_TEST_SUITE_P(
 // the match, its path, the music's name, the title or what plays. A dialog
 // that fails because the chosen path does not fit its buffer writes the
 // length it needs over the buffer's start, as Windows does, so a path or name
-// not put back afterwards shows here. Wine's dialog instead reports success
-// with as many whole characters of such a path as fit, leaving the rest of
-// the buffer as it was: that path is too long just the same, whether it
-// fills the buffer or an old NUL ends it, and nothing is written.
+// not put back afterwards shows here. A dialog that reports success with its
+// buffer full and no NUL in it has a path longer than any Windows accepts,
+// and nothing is written; nor for a name that UTF-8 cannot hold.
 namespace {
 
 struct FailedDialogRow {
@@ -118,10 +250,9 @@ struct FailedDialogRow {
     const char* command;  // "Open", "SaveAs" or "OpenWave"
     DWORD error;          // what CommDlgExtendedError answers
     const char* words;    // what the player is told
-    // 0: the dialog fails. Otherwise it reports success with tooLongPath cut,
-    // whose long folder names start this many bytes in: at 102 the cut stops
-    // a byte short of the 781-byte buffer's end, at 100 it fills the buffer.
-    size_t longFoldersAt;
+    // Null: the dialog fails. Otherwise it reports success with this path,
+    // or with its buffer full and no NUL when the path is empty.
+    const wchar_t* chosen;
 };
 
 void PrintTo(const FailedDialogRow& row, std::ostream* out)
@@ -129,7 +260,7 @@ void PrintTo(const FailedDialogRow& row, std::ostream* out)
     *out << row.name;
 }
 
-void WriteNeededLength(LPOPENFILENAMEA record)
+void WriteNeededLength(LPOPENFILENAMEW record)
 {
     WORD needed = static_cast<WORD>(record->nMaxFile + 40);
     CopyMemory(record->lpstrFile, &needed, sizeof needed);
@@ -139,13 +270,12 @@ void WriteNeededLength(LPOPENFILENAMEA record)
 // path read past its buffer's end is no such report.
 const char pathTooLong[] = "The path of the chosen file is too long";
 
-// A path longer than any buffer of the program: 26 folders of ten Japanese
-// letters in the test's folder, over 800 bytes in UTF-8.
-std::string tooLongPath;
+const wchar_t* chosenPath;
 
-void WriteCutPath(LPOPENFILENAMEA record)
+void WriteChosenPath(LPOPENFILENAMEW record)
 {
-    CopyWholeCharacters(tooLongPath, record->lpstrFile, record->nMaxFile);
+    std::fill(record->lpstrFile, record->lpstrFile + record->nMaxFile, L'\u9577');
+    if (*chosenPath != L'\0') lstrcpynW(record->lpstrFile, chosenPath, record->nMaxFile);
 }
 
 class FileCommandsFailedDialog : public FileCommands, public ::testing::WithParamInterface<FailedDialogRow> {};
@@ -161,23 +291,16 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
     SetFilePath(folder + "kept.sav");
     lstrcpyA(match->musicFile, "Rovor.wav");
     SetWindowTextA(window, "Rovor.wav");
-    tooLongPath = folder;
-    if (row.longFoldersAt != 0) {
-        ASSERT_LT(folder.size() + 1, row.longFoldersAt);
-        tooLongPath += std::string(row.longFoldersAt - folder.size() - 1, 'x') + "\\";
-    }
-    for (int level = 0; level < 26; ++level)
-        tooLongPath += u8"\u9577\u3044\u540D\u524D\u306E\u30D5\u30A9\u30EB\u30C0\u30FC\\";
-    tooLongPath += "match.sav";
     Plan plan;
     plan.prompt = IDNO;
     Seen seen;
     {
         Player player(plan, seen);
-        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameA" : "GetOpenFileNameA",
-                             saveAs ? &GetSaveFileNameA : &GetOpenFileNameA, row.longFoldersAt != 0 ? TRUE : FALSE,
+        chosenPath = row.chosen;
+        ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameW" : "GetOpenFileNameW",
+                             saveAs ? &GetSaveFileNameW : &GetOpenFileNameW, row.chosen != nullptr ? TRUE : FALSE,
                              ERROR_SUCCESS, ImportStandIn::everyCall,
-                             row.longFoldersAt != 0              ? &WriteCutPath
+                             row.chosen != nullptr               ? &WriteChosenPath
                              : row.error == FNERR_BUFFERTOOSMALL ? &WriteNeededLength
                                                                  : nullptr);
         ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError, row.error,
@@ -209,17 +332,125 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, FileCommandsFailedDialog,
-    ::testing::Values(FailedDialogRow{"Open", "Open", FNERR_BUFFERTOOSMALL, "too long", 0},
-                      FailedDialogRow{"SaveAs", "SaveAs", FNERR_BUFFERTOOSMALL, "too long", 0},
-                      FailedDialogRow{"OpenWave", "OpenWave", FNERR_BUFFERTOOSMALL, "too long", 0},
-                      FailedDialogRow{"SaveAsInvalidName", "SaveAs", FNERR_INVALIDFILENAME, "name is not valid", 0},
+    ::testing::Values(FailedDialogRow{"Open", "Open", FNERR_BUFFERTOOSMALL, "too long", nullptr},
+                      FailedDialogRow{"SaveAs", "SaveAs", FNERR_BUFFERTOOSMALL, "too long", nullptr},
+                      FailedDialogRow{"OpenWave", "OpenWave", FNERR_BUFFERTOOSMALL, "too long", nullptr},
+                      FailedDialogRow{"SaveAsInvalidName", "SaveAs", FNERR_INVALIDFILENAME, "name is not valid",
+                                      nullptr},
                       FailedDialogRow{"OpenWaveNotShown", "OpenWave", CDERR_DIALOGFAILURE,
-                                      "could not be shown (common dialog error 0xFFFF)", 0},
-                      FailedDialogRow{"OpenPathCut", "Open", 0, pathTooLong, 102},
-                      FailedDialogRow{"SaveAsPathCut", "SaveAs", 0, pathTooLong, 102},
-                      FailedDialogRow{"OpenWavePathCut", "OpenWave", 0, pathTooLong, 102},
-                      FailedDialogRow{"SaveAsPathCutAtTheBuffersEnd", "SaveAs", 0, pathTooLong, 100}),
+                                      "could not be shown (common dialog error 0xFFFF)", nullptr},
+                      FailedDialogRow{"OpenPathFillsTheBuffer", "Open", 0, pathTooLong, L""},
+                      FailedDialogRow{"SaveAsPathFillsTheBuffer", "SaveAs", 0, pathTooLong, L""},
+                      FailedDialogRow{"OpenWavePathFillsTheBuffer", "OpenWave", 0, pathTooLong, L""},
+                      // Half of a surrogate pair: a name Windows holds and UTF-8 cannot.
+                      FailedDialogRow{"SaveAsHalfASurrogatePair", "SaveAs", 0,
+                                      "cannot be used by this game on this system", L"C:\\x\xD800.sav"}),
     [](const ::testing::TestParamInfo<FailedDialogRow>& row) { return std::string(row.param.name); });
+
+// Where Windows runs the program in the system's own code page (before
+// Windows 10 version 1903), a name with letters that code page lacks is
+// refused with a message in the dialog's box, and nothing is written, opened
+// or played: not the look-alike file best fit would name (co.sav for ĉő.sav,
+// e.sav for é.sav in Japanese). A name the code page holds is saved, opened
+// and played.
+namespace {
+
+struct CodePageRow {
+    const char* name;
+    const char* command;  // "Open", "SaveAs" or "OpenWave"
+    UINT codePage;
+    const char* typed;    // the file's name as the player typed it
+    const char* kept;     // that name in the code page's bytes; null: refused
+};
+
+void PrintTo(const CodePageRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class FileCommandsInCodePage : public FileCommands, public ::testing::WithParamInterface<CodePageRow> {};
+
+// Every file in `folder`, by name, with its contents.
+std::map<std::string, std::string> Files(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const std::string& name : Entries(folder)) files[name] = ReadWholeFile(folder + name);
+    return files;
+}
+
+}  // namespace
+
+TEST_P(FileCommandsInCodePage, TakesNamesTheCodePageHoldsAndRefusesAllOthers)
+{
+    const CodePageRow& row = GetParam();
+    std::string command = row.command;
+    bool wave = command == "OpenWave";
+    std::string extension = wave ? ".wav" : ".sav";
+    std::string look = (row.codePage == 932 ? "e" : "co") + extension;  // what best fit makes of the name
+    std::string chosen = folder + row.typed + extension;
+    std::string sound = ReadWholeFile(std::string(startDirectory) + "\\Rovor.wav");
+    WriteWholeFile(folder + look, wave ? sound : SavedGameText(7, 3, false, true));
+    if (command != "SaveAs") WriteWholeFile(chosen, wave ? sound : SavedGameText(2, 5, false, true));
+    std::map<std::string, std::string> before = Files(folder);
+    PlayAMatch(true);
+    SetFilePath(folder + "kept.sav");
+    lstrcpyA(match->musicFile, "Rovor.wav");
+    Plan plan;
+    plan.prompt = IDNO;
+    (command == "SaveAs" ? plan.saveAsFile : plan.openFile) = chosen;
+    // What follows: a refusal changes nothing; a name the code page holds
+    // reaches the file, which is saved, opened or played.
+    std::string message, path = folder + "kept.sav", music = "Rovor.wav";
+    int leftScore = 4, sounds = 0;
+    if (row.kept == nullptr) {
+        message = "\"" + chosen +
+                  "\" cannot be used by this game on this system: its name has letters that the system cannot pass "
+                  "on to the game. Choose a file whose name and folders are written in the system's own letters.";
+        if (command == "Open") path = "";
+        if (wave) music = "";
+    } else if (wave) {
+        music = row.kept + extension;
+        sounds = 2;  // the old music stopped, the chosen one started
+    } else {
+        path = folder + row.kept + extension;
+        if (command == "Open") leftScore = 2;
+        if (command == "SaveAs") before[row.typed + extension] = matchInPlayFile;
+    }
+    Seen seen;
+    {
+        Player player(plan, seen);
+        ProgramInCodePage program(row.codePage);
+        if (command == "Open") {
+            match->FileOpen(window);
+        } else if (command == "SaveAs") {
+            EXPECT_EQ(message.empty(), match->FileSaveAs());
+        } else {
+            match->FileOpenWave(window);
+        }
+        EXPECT_EQ(sounds, program.sound.Calls());
+    }
+    match->StopMusic();
+    EXPECT_EQ(message, seen.problemText);
+    EXPECT_EQ(message.empty() ? 0 : 1, seen.problems);
+    EXPECT_EQ(message.empty() ? "" : wave ? "Open Wave File" : "Brellix", seen.problemCaption);
+    EXPECT_EQ(message.empty() ? nullptr : window, seen.problemOwner);
+    EXPECT_EQ(before, Files(folder));
+    EXPECT_EQ(path, match->filePath);
+    EXPECT_EQ(music, match->musicFile);
+    EXPECT_EQ(leftScore, match->leftScore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, FileCommandsInCodePage,
+    ::testing::Values(CodePageRow{"SaveAsOutside1252", "SaveAs", 1252, u8"\u0109\u0151", nullptr},
+                      CodePageRow{"OpenOutside1252", "Open", 1252, u8"\u0109\u0151", nullptr},
+                      CodePageRow{"OpenWaveOutside1252", "OpenWave", 1252, u8"\u0109\u0151", nullptr},
+                      CodePageRow{"SaveAsOutside932", "SaveAs", 932, u8"\u00E9", nullptr},
+                      CodePageRow{"SaveAsIn1252", "SaveAs", 1252, u8"\u00E9", "\xE9"},
+                      CodePageRow{"SaveAsInUtf8", "SaveAs", CP_UTF8, u8"\u0109\u0151", u8"\u0109\u0151"},
+                      CodePageRow{"OpenIn932", "Open", 932, u8"\u8868", "\x95\x5C"},
+                      CodePageRow{"OpenWaveIn932", "OpenWave", 932, u8"\u8868", "\x95\x5C"}),
+    [](const ::testing::TestParamInfo<CodePageRow>& row) { return std::string(row.param.name); });
 
 // The program's code page is UTF-8, so a folder and names with letters that
 // no Western code page has reach the files whole: the match is saved and
