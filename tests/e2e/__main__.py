@@ -7,10 +7,10 @@ temporary files in a folder of its own. --shared plays on DISPLAY and
 WINEPREFIX as they are instead.
 
 Running one case by hand (the build in build/, made by scripts/test once so
-that its Wine prefix exists), from the tests folder:
+that its Wine prefix exists), from the source folder:
 
-    WINEPREFIX=$PWD/../build/wineprefix python3 -m e2e --game ../build/game \\
-        --winctl ../build/tests/e2e/winctl.exe --area play -k winner_yes --keep
+    root=$PWD; . scripts/wine-env; cd tests
+    python3 -m e2e --game ../build/game --winctl ../build/tests/e2e/winctl.exe --area play -k winner_yes --keep
 
 --area may be given several times (default: every area but long_play); -k
 takes a part of a case name (several -k are allowed); --keep keeps each case's

@@ -14,9 +14,11 @@ import time
 
 from .support import GAME_FILES, GUARD, MAIN_CLASS, E2EError, wait_until
 
+# What Wine reports of the game: an exception it ignored or that ended the
+# game (err+seh), a double free or a bad pointer given to the heap (the heap
+# checker, warn+heap). The game runs with these channels added to WINEDEBUG.
+CHECKED_CHANNELS = 'err+seh,err+heap,warn+heap'
 EXCEPTION_PATTERN = re.compile(r'ignoring exception|Unhandled exception|err:seh', re.IGNORECASE)
-# Wine's heap checker (warn+heap) reports a double free or a bad pointer given
-# to the heap.
 HEAP_PATTERN = re.compile(r'(warn|err):heap:')
 # With no sound card the sound driver writes its complaints at every start.
 SOUND_NOISE = 'ALSA lib '
@@ -52,9 +54,8 @@ class GameProcess:
             self.env['DISPLAY'] = display
         if prefix:
             self.env['WINEPREFIX'] = prefix
-        self.env['WINEDEBUG'] = '-all'
         before = set(self.find_windows())
-        game_env = dict(self.env, WINEDEBUG='-all,err+seh,err+heap,warn+heap')
+        game_env = dict(self.env, WINEDEBUG=','.join(filter(None, [self.env.get('WINEDEBUG'), CHECKED_CHANNELS])))
         # The game's output goes to files: Wine's helper processes inherit it and
         # would keep a pipe open long after the game has ended.
         self.stdout = open(os.path.join(self.folder, 'stdout.txt'), 'wb')

@@ -14,7 +14,7 @@ The game is started and driven by the end-to-end suite's driver. CTest runs
 it from tests/package/CMakeLists.txt inside scripts/test, which provides the
 Wine prefix, a running wineserver and an X display. By hand:
 
-    export WINEPREFIX=$PWD/build/wineprefix WINEDLLOVERRIDES=mscoree,mshtml=
+    root=$PWD; . scripts/wine-env
     xvfb-run -a python3 tests/package/smoke_test.py \\
         --zip build/zip/Brellix-1.0-win32.zip --winctl build/tests/e2e/winctl.exe --source .
 """
