@@ -3,7 +3,7 @@
 # a trap at the first undefined behaviour. brellix_checked(target...) gives
 # them to a target of ours.
 option(BRELLIX_HARDENED
-       "Trap undefined behaviour and check buffer sizes in our programs (the build the tests run; scripts/build turns it on, scripts/package and scripts/bench leave it off)"
+       "Trap undefined behaviour and check buffer sizes in our programs, and build the tests (scripts/build turns it on; off gives the release)"
        OFF)
 
 add_library(brellix_checks INTERFACE)

@@ -12,7 +12,9 @@ that its Wine prefix exists), from the source folder:
     root=$PWD; . scripts/wine-env; cd tests
     python3 -m e2e --game ../build/game --winctl ../build/tests/e2e/winctl.exe --area play -k winner_yes --keep
 
---area may be given several times (default: every area but long_play); -k
+--game names a game folder; --zip a release zip instead, whose one folder is
+unpacked into the run's own temporary folder and played. --area may be given
+several times (default: every area but long_play); -k
 takes a part of a case name (several -k are allowed); --keep keeps each case's
 temporary game folder (with the game's stdout.txt and stderr.txt, and
 last.ppm, a screenshot taken just before a game still running at the end of
@@ -23,11 +25,13 @@ import argparse
 import importlib
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import zipfile
 
 from . import driver, process
 
@@ -65,9 +69,21 @@ def cases(suite):
             yield test
 
 
+def unpack(zip_path, folder):
+    """Unpacks the release zip `zip_path` into `folder`; returns its one folder, the game's."""
+    with zipfile.ZipFile(zip_path) as archive:
+        archive.extractall(folder)
+        tops = {name.split('/')[0] for name in archive.namelist()}
+    if len(tops) != 1:
+        sys.exit('e2e: %s holds %d folders, not one' % (zip_path, len(tops)))
+    return os.path.join(folder, tops.pop())
+
+
 def main():
     parser = argparse.ArgumentParser(prog='python3 -m e2e', description=__doc__.split('\n\n')[0])
-    parser.add_argument('--game', required=True, help='the game folder (Brellix.exe and its data files)')
+    game = parser.add_mutually_exclusive_group(required=True)
+    game.add_argument('--game', help='the game folder (Brellix.exe and its data files)')
+    game.add_argument('--zip', help='a release zip, played from its folder unpacked')
     parser.add_argument('--winctl', required=True, help='winctl.exe, our Win32 helper')
     parser.add_argument('--area', action='append', choices=AREAS, help='run this area (default: all but long_play)')
     parser.add_argument('-k', action='append', dest='patterns', help='run only cases whose name contains this')
@@ -86,16 +102,22 @@ def main():
             sys.exit('e2e: %s is missing' % tool)
     if not os.environ.get('WINEPREFIX') or (args.shared and not os.environ.get('DISPLAY')):
         sys.exit('e2e: WINEPREFIX (and DISPLAY with --shared) must be set')
-    driver.GameTestCase.game_dir = os.path.abspath(args.game)
     driver.GameTestCase.winctl = os.path.abspath(args.winctl)
     driver.GameTestCase.keep = args.keep
+    # Ended from outside (scripts/test ends the run's process group), the run
+    # still ends its display and Wine server and removes its files.
+    signal.signal(signal.SIGTERM, signal.default_int_handler)
 
     started = time.monotonic()
     undo = []
     try:
-        if not args.shared:
-            folder = tempfile.mkdtemp(prefix='brellix-e2e-run-')
+        folder = tempfile.mkdtemp(prefix='brellix-e2e-run-')
+        # The game folders that --keep keeps are inside.
+        if not args.keep:
             undo.append(lambda: shutil.rmtree(folder, ignore_errors=True))
+        game_dir = unpack(args.zip, os.path.join(folder, 'zip')) if args.zip else args.game
+        driver.GameTestCase.game_dir = os.path.abspath(game_dir)
+        if not args.shared:
             tempfile.tempdir = folder
             os.environ['TMPDIR'] = folder
             display, stop = process.start_display(1920, 1200)
