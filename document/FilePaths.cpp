@@ -29,8 +29,12 @@ std::string DataFilePath(const char* name)
         // Never the bare name: given one, Wine's LoadImage looks in the
         // program's folder first. Given ".\name", Windows and Wine look in
         // the current folder alone. (A full path this long is more than the
-        // 259 characters Windows accepts; Wine's LoadImage then reads no
-        // file at all, and no other file takes the player's place.)
+        // 259 characters Windows accepts. Wine's LoadImage searches for the
+        // file into a buffer of 260 characters, and a search that does not
+        // fit reports the room it needs and leaves the buffer unfilled; Wine
+        // then reads that buffer as the file's name. Seen with a current
+        // folder of 294 characters: nothing was read, ERROR_INVALID_NAME,
+        // and no other file took the player's place.)
         return std::string(".\\") + name;
     }
     // A program path that does not fit comes back cut: Windows cuts it at the

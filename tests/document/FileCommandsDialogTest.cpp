@@ -12,14 +12,6 @@
 
 namespace {
 
-// Wide text as UTF-8, the test program's code page, by name.
-std::string Utf8(const wchar_t* text)
-{
-    char bytes[4 * MAX_PATH] = "";
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-    return bytes;
-}
-
 // The test program runs in UTF-8. While a ProgramInCodePage lives, the
 // program's conversions and the calls it gives paths to answer as they do
 // where Windows runs it in another code page (1252 Western European, 932
@@ -145,9 +137,9 @@ private:
 // What each file dialog is given, seen as the program calls it.
 struct DialogCall {
     OPENFILENAMEW record;
-    std::string file;              // the name the dialog offers
-    std::string filter;            // the filter's strings, each followed by '|'
-    std::string defaultExtension;
+    std::wstring file;              // the name the dialog offers
+    std::wstring filter;            // the filter's strings, each followed by '|'
+    std::wstring defaultExtension;
 };
 
 DialogCall dialogCall;
@@ -155,18 +147,18 @@ DialogCall dialogCall;
 void WatchDialog(LPOPENFILENAMEW record)
 {
     dialogCall.record = *record;
-    dialogCall.file = record->lpstrFile != nullptr ? Utf8(record->lpstrFile) : "(none)";
+    dialogCall.file = record->lpstrFile != nullptr ? record->lpstrFile : L"(none)";
     dialogCall.filter.clear();
     for (const wchar_t* part = record->lpstrFilter; part != nullptr && *part != L'\0'; part += lstrlenW(part) + 1)
-        dialogCall.filter += Utf8(part) + "|";
-    dialogCall.defaultExtension = record->lpstrDefExt != nullptr ? Utf8(record->lpstrDefExt) : "(none)";
+        dialogCall.filter += std::wstring(part) + L"|";
+    dialogCall.defaultExtension = record->lpstrDefExt != nullptr ? record->lpstrDefExt : L"(none)";
 }
 
 struct DialogSetUpRow {
     const char* name;  // "Open", "SaveAs" or "OpenWaveFile"
-    const char* filter;
+    const wchar_t* filter;
     DWORD flags;
-    const char* defaultExtension;
+    const wchar_t* defaultExtension;
     bool offersCurrentName;
 };
 
@@ -207,7 +199,8 @@ TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
     EXPECT_EQ(window, record.hwndOwner);
     EXPECT_EQ(row.filter, dialogCall.filter);
     EXPECT_EQ(1u, record.nFilterIndex);
-    EXPECT_EQ(row.offersCurrentName ? folder + u8"current\u00E9.sav" : "", dialogCall.file);
+    EXPECT_EQ(row.offersCurrentName ? std::wstring(folder.begin(), folder.end()) + L"current\u00E9.sav" : L"",
+              dialogCall.file);
     EXPECT_EQ(DWORD(MAX_PATH), record.nMaxFile);
     EXPECT_EQ(row.flags, record.Flags);
     EXPECT_EQ(row.defaultExtension, dialogCall.defaultExtension);
@@ -227,12 +220,12 @@ TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
 
 INSTANTIATE_TEST_SUITE_P(
     Dialogs, FileCommandsDialogSetUp,
-    ::testing::Values(DialogSetUpRow{"Open", "Save Files (*.sav)|*.sav|", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "sav",
-                                     false},
-                      DialogSetUpRow{"SaveAs", "Save Files (*.sav)|*.sav|", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT,
-                                     "sav", true},
-                      DialogSetUpRow{"OpenWaveFile", "Wave Files (*.wav)|*.wav|",
-                                     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, "wav", false}),
+    ::testing::Values(DialogSetUpRow{"Open", L"Save Files (*.sav)|*.sav|", OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST,
+                                     L"sav", false},
+                      DialogSetUpRow{"SaveAs", L"Save Files (*.sav)|*.sav|", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT,
+                                     L"sav", true},
+                      DialogSetUpRow{"OpenWaveFile", L"Wave Files (*.wav)|*.wav|",
+                                     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, L"wav", false}),
     [](const ::testing::TestParamInfo<DialogSetUpRow>& row) { return std::string(row.param.name); });
 
 // A file dialog that fails is told to the player in plain words, in a box

@@ -65,7 +65,7 @@ void Player::AnswerFileDialog(HWND dialog, const std::string& file)
 
 void FileCommands::SetUp()
 {
-    GetCurrentDirectoryA(MAX_PATH, startDirectory);
+    GetCurrentDirectoryA(sizeof startDirectory, startDirectory);
     window = CreateTestWindow(320, 240);
     mainWindow = window;
     folder = MakeTempFolder();

@@ -75,7 +75,7 @@ protected:
     // what was shown.
     Seen RunCommand(const std::string& command, const Plan& plan);
 
-    char startDirectory[MAX_PATH] = "";
+    char startDirectory[pathBufferSize] = "";
     HWND window = nullptr;
     std::string folder;
     PaddleGame* match = nullptr;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -28,18 +29,21 @@ TEST(FilePaths, NamePartStepsByCharactersInADoubleByteCodePage)
 }
 
 // A data file in the current folder wins over the one beside the program,
-// named so that no other can take its place; the program's folder is used
-// only when its path came back whole. The program's path is stood in: it
-// names a folder of the test's that holds its own copy of the file.
+// named so that no other can take its place: the player's picture is the one
+// read. The program's folder is used only when its path came back whole, no
+// longer than 777 bytes. The program's path is stood in: it names a folder of
+// the test's that holds another picture under the same name.
 namespace {
 
 // What GetModuleFileNameA answers, as Wine does: as many whole characters as
 // fit, ended by a NUL when there is room, and no error then.
 std::string programPath;
+bool programPathCut;
 
 DWORD WINAPI ProgramPathAsWineGivesIt(HMODULE, LPSTR buffer, DWORD size)
 {
     size_t length = CopyWholeCharacters(programPath, buffer, size);
+    programPathCut = length < programPath.size();
     if (length == size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return size;
@@ -52,8 +56,10 @@ struct DataFileRow {
     const char* name;
     bool inCurrentFolder;  // the current folder has the file too
     bool fullPathTooLong;  // GetFullPathNameA answers that the full path needs more than the buffer
-    bool programPathCut;   // the program's path is longer than the buffer, so it comes back cut
-    const char* expected;  // "current", "dotted" (.\name) or "bare"
+    // 0: the program's path is its folder's. Otherwise its folder is padded to
+    // make the whole path this many bytes; over the buffer, it comes back cut.
+    size_t programPathBytes;
+    const char* expected;  // "current", "dotted" (.\name), "program" or "bare"
 };
 
 void PrintTo(const DataFileRow& row, std::ostream* out)
@@ -63,29 +69,44 @@ void PrintTo(const DataFileRow& row, std::ostream* out)
 
 class DataFiles : public ::testing::TestWithParam<DataFileRow> {};
 
+// Width and height of the picture LoadImage reads from `path`.
+std::string PictureSize(const std::string& path)
+{
+    HBITMAP picture = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    BITMAP info = {};
+    GetObjectA(picture, sizeof info, &info);
+    DeleteObject(picture);
+    return std::to_string(info.bmWidth) + " x " + std::to_string(info.bmHeight);
+}
+
 }  // namespace
 
 TEST_P(DataFiles, AreFoundInTheCurrentFolderFirstAndNeverInACutFolder)
 {
     const DataFileRow& row = GetParam();
     const char name[] = "barrier.bmp";
+    char start[pathBufferSize];
+    GetCurrentDirectoryA(sizeof start, start);
+    // Two different pictures: the player's, and the one beside the program.
+    std::string players = std::string(start) + "\\barrier.bmp";
+    std::string programs = std::string(start) + "\\particle_sheet.bmp";
+    ASSERT_NE(PictureSize(players), PictureSize(programs));
     std::string current = MakeTempFolder();
     std::string program = MakeTempFolder();
-    WriteWholeFile(program + name, "the program's");
-    if (row.inCurrentFolder) WriteWholeFile(current + name, "the player's");
+    CopyFileA(programs.c_str(), (program + name).c_str(), FALSE);
+    if (row.inCurrentFolder) CopyFileA(players.c_str(), (current + name).c_str(), FALSE);
     programPath = program;
-    if (row.programPathCut) {
-        // A folder name of Japanese letters starting at a multiple of three
-        // bytes: the whole letters that fit end a byte before the buffer's
-        // end, where Wine puts the NUL.
+    if (row.programPathBytes > pathBufferSize) {
+        // Japanese letters from a multiple of three bytes: the whole letters
+        // that fit end a byte before the buffer's end, where Wine puts the NUL.
         programPath += std::string((3 - program.size() % 3) % 3, 'x');
-        for (int letter = 0; letter < 250; ++letter) programPath += u8"\u9577";
+        while (programPath.size() < row.programPathBytes) programPath += u8"\u9577";
         programPath += "\\";
+    } else if (row.programPathBytes > 0) {
+        programPath += std::string(row.programPathBytes - program.size() - std::strlen("\\Brellix.exe"), 'x') + "\\";
     }
     programPath += "Brellix.exe";
 
-    char start[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, start);
     ASSERT_TRUE(SetCurrentDirectoryA(current.c_str()));
     std::string path;
     {
@@ -95,22 +116,29 @@ TEST_P(DataFiles, AreFoundInTheCurrentFolderFirstAndNeverInACutFolder)
             fullPath.reset(new ImportStandIn("kernel32.dll", "GetFullPathNameA", &GetFullPathNameA,
                                              DWORD(pathBufferSize + 30), ERROR_SUCCESS));
         }
+        programPathCut = false;
         path = DataFilePath(name);
     }
+    std::string picture = PictureSize(path);
     SetCurrentDirectoryA(start);
+    EXPECT_EQ(row.programPathBytes > pathBufferSize, programPathCut);
     std::string expected = row.expected;
-    if (expected == "current") {
-        EXPECT_EQ(current + name, path);
-    } else if (expected == "dotted") {
-        EXPECT_EQ(std::string(".\\") + name, path);
-    } else {
-        EXPECT_EQ(name, path);
+    std::string folder = expected == "current"   ? current
+                         : expected == "dotted"  ? ".\\"
+                         : expected == "program" ? programPath.substr(0, programPath.size() - std::strlen("Brellix.exe"))
+                                                 : "";
+    EXPECT_EQ(folder + name, path);
+    // The player's picture is the one read, wherever it was named from.
+    if (row.inCurrentFolder) {
+        EXPECT_EQ(PictureSize(players), picture);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, DataFiles,
-    ::testing::Values(DataFileRow{"CurrentFolderBeforeTheProgramsFolder", true, false, false, "current"},
-                      DataFileRow{"CurrentFolderWhoseFullPathDoesNotFit", true, true, false, "dotted"},
-                      DataFileRow{"ProgramsPathCutAtACharacter", false, false, true, "bare"}),
+    ::testing::Values(DataFileRow{"CurrentFolderBeforeTheProgramsFolder", true, false, 0, "current"},
+                      DataFileRow{"CurrentFolderWhoseFullPathDoesNotFit", true, true, 0, "dotted"},
+                      DataFileRow{"ProgramsPathOfTheLongestLength", false, false, longestPath, "program"},
+                      DataFileRow{"ProgramsPathOneByteLonger", false, false, longestPath + 1, "bare"},
+                      DataFileRow{"ProgramsPathCutAtACharacter", false, false, pathBufferSize + 1, "bare"}),
     [](const ::testing::TestParamInfo<DataFileRow>& row) { return std::string(row.param.name); });

@@ -13,8 +13,8 @@ namespace {
 
 std::string CurrentFolder()
 {
-    char folder[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, folder);
+    char folder[pathBufferSize];
+    GetCurrentDirectoryA(sizeof folder, folder);
     return std::string(folder) + "\\";
 }
 

@@ -49,8 +49,8 @@ TEST_F(SavedGameFile, SavingTwiceLeavesOneFileWithTheLatestMatch)
 
 TEST_F(SavedGameFile, BareNameIsSavedInTheCurrentDirectory)
 {
-    char startDirectory[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, startDirectory);
+    char startDirectory[pathBufferSize];
+    GetCurrentDirectoryA(sizeof startDirectory, startDirectory);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     SetMatch(5, 6, false, true);
     bool saved = match->Save("bare.sav");
