@@ -27,10 +27,16 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 bool heldKeys[256];
+bool pressedSinceRead[256];
 
+// As Windows answers: the high bit while the key is down, and the low bit
+// when it was pressed since the last call, held or not.
 SHORT WINAPI HeldKeyState(int virtualKey)
 {
-    return virtualKey >= 0 && virtualKey < 256 && heldKeys[virtualKey] ? SHORT(0x8000) : SHORT(0);
+    if (virtualKey < 0 || virtualKey >= 256) return 0;
+    SHORT state = SHORT((heldKeys[virtualKey] ? 0x8000 : 0) | (pressedSinceRead[virtualKey] ? 1 : 0));
+    pressedSinceRead[virtualKey] = false;
+    return state;
 }
 
 }  // namespace
@@ -103,6 +109,7 @@ HeldKeys::~HeldKeys()
 void PressKey(WORD virtualKey)
 {
     heldKeys[virtualKey & 0xFF] = true;
+    pressedSinceRead[virtualKey & 0xFF] = true;
 }
 
 void ReleaseKey(WORD virtualKey)
@@ -113,6 +120,7 @@ void ReleaseKey(WORD virtualKey)
 void ReleaseAllKeys()
 {
     for (bool& held : heldKeys) held = false;
+    for (bool& pressed : pressedSinceRead) pressed = false;
 }
 
 void HoldModifiers(bool control, bool alt)

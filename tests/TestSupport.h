@@ -46,7 +46,8 @@ void ParkSparks(PaddleGame& match);
 
 // While alive, the program's GetAsyncKeyState reports as held exactly the
 // keys pressed with PressKey (the high bit, as the platform reports a key that
-// is down) and puts the real function back when it goes. Keys sent with
+// is down; the low bit too once after each press, held or let go since, as
+// Windows may) and puts the real function back when it goes. Keys sent with
 // SendInput are let go by Wine whenever the X server tells it that a window
 // of the program took the focus or the pointer, and it may tell so twice for
 // one new window, the second time after a test has pressed its keys; so the

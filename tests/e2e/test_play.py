@@ -79,7 +79,7 @@ class PlayAndPoints(GameTestCase):
         game.key('n')
         self.assertEqual(game.exit_code(), 0)
 
-    def test_two_player_a_and_z_move_the_left_paddle(self):
+    def test_two_player_a_and_z_move_the_left_paddle_and_down_the_right(self):
         game = self.start()
         width, height = game.client_size()
         top = BARRIER_HEIGHT + 50
@@ -98,6 +98,10 @@ class PlayAndPoints(GameTestCase):
         game.keydown('z')
         wait_until('the left paddle at the bottom', lambda: game.paddle_near('left', bottom))
         game.keyup('z')
+        # Down moves the right paddle, in either mode.
+        game.keydown('Down')
+        wait_until('the right paddle at the bottom', lambda: game.paddle_near('right', bottom))
+        game.keyup('Down')
         # Back to the computer: it brings the paddle back towards the ball.
         game.key('ctrl+2')
         wait_until('the computer to move the paddle', lambda: not game.paddle_near('left', bottom))

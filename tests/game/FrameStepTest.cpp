@@ -113,6 +113,10 @@ TEST_F(FrameStep, HeldDownKeyAcceleratesAndReleaseStopsAtOnce)
         EXPECT_EQ(centre, match->rightPaddleCentreY);
     }
     ReleaseKey(VK_DOWN);
+    // Up pressed and let go between two frames is not held: the key state's
+    // low bit says so, and only its high bit means held.
+    PressKey(VK_UP);
+    ReleaseKey(VK_UP);
     match->StepFrame(window);
     EXPECT_EQ(320, match->rightPaddleCentreY);
     EXPECT_EQ(0, match->rightPaddleVel);
