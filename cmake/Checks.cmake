@@ -39,9 +39,15 @@ if(BRELLIX_HARDENED)
     # rather than in a call to a runtime library, which mingw does not have.
     # The unit programs name the case that ran into one (tests/TrapReport.cpp).
     target_compile_options(brellix_checks INTERFACE -fsanitize=undefined -fsanitize-undefined-trap-on-error)
+    # So does a double converted to an integer that cannot hold it.
+    target_compile_options(brellix_checks INTERFACE -fsanitize=float-cast-overflow)
     # mingw-w64's headers check the sizes of known buffers given to memcpy,
     # memset, strcpy, sprintf and the like; the checks come from libssp.
     target_compile_definitions(brellix_checks INTERFACE _FORTIFY_SOURCE=2)
+    # libstdc++ checks the indices given to its containers (a failed check
+    # aborts), and the frame canvas checks every run of pixels it writes or
+    # reads against its buffer (a failed check traps).
+    target_compile_definitions(brellix_checks INTERFACE _GLIBCXX_ASSERTIONS BRELLIX_CHECKED_SPANS)
 endif()
 
 function(brellix_checked)

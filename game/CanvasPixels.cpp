@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "FrameCanvas.h"
 
@@ -52,30 +53,72 @@ Span CopiedSpan(int at, int sourceAt, int extent, int targetSize, int sourceSize
     return Intersect(target, source.begin + shift, source.end + shift);
 }
 
-// Row copies with the C library's memcpy; fills with the string instruction
-// rep stosd.
-void CopyPixels(uint32_t* target, const uint32_t* source, int64_t count)
-{
-    if (count < shortRun) {
-        for (int64_t k = 0; k < count; ++k) target[k] = source[k];
-        return;
+// `count` pixels side by side in memory from `first`: a buffer, one of its rows,
+// or a run within a row. Every run the canvas writes or reads is taken with
+// Part from the buffer it lies in. In the hardened build (BRELLIX_CHECKED_SPANS)
+// Part traps on a run that does not lie wholly within the one it is taken
+// from, before any pixel is touched, and a copy traps when its two runs differ
+// in length; in the release neither check is compiled.
+template <typename Pixel>
+struct PixelRun {
+    Pixel* first;
+    int64_t count;
+
+    PixelRun Part(int64_t at, int64_t length) const
+    {
+#ifdef BRELLIX_CHECKED_SPANS
+        if (length < 0 || at < 0 || at > count - length) __builtin_trap();
+#endif
+        return {first + at, length};
     }
-    std::memcpy(target, source, static_cast<size_t>(count) * sizeof(uint32_t));
+};
+
+using TargetRun = PixelRun<uint32_t>;
+using SourceRun = PixelRun<const uint32_t>;
+
+// Row y of the back buffer, width x height pixels at `pixels`.
+TargetRun BufferRow(uint32_t* pixels, int width, int height, int64_t y)
+{
+    TargetRun buffer = {pixels, static_cast<int64_t>(width) * height};
+    return buffer.Part(y * width, width);
 }
 
-void FillPixels(uint32_t* row, Span columns, uint32_t value)
+// Row y of a loaded bitmap's pixels, rows of `width`.
+SourceRun SourceRow(const std::vector<uint32_t>& pixels, int width, int64_t y)
 {
-    int64_t count = columns.end - columns.begin;
-    if (count <= 0) return;
-    if (count < shortRun) {
-        for (int64_t x = columns.begin; x < columns.end; ++x) row[x] = value;
+    SourceRun all = {pixels.data(), static_cast<int64_t>(pixels.size())};
+    return all.Part(y * width, width);
+}
+
+// Copies all of `source` to `target`, which is as long: with the C library's
+// memcpy, a few pixels one by one.
+void CopyPixels(TargetRun target, SourceRun source)
+{
+#ifdef BRELLIX_CHECKED_SPANS
+    if (source.count != target.count) __builtin_trap();
+#endif
+    if (target.count < shortRun) {
+        for (int64_t k = 0; k < target.count; ++k) target.first[k] = source.first[k];
         return;
     }
-    __stosd(reinterpret_cast<unsigned long*>(row + columns.begin), value, static_cast<size_t>(count));
+    std::memcpy(target.first, source.first, static_cast<size_t>(target.count) * sizeof(uint32_t));
+}
+
+// Fills the columns of `row` that `columns` names, with the string instruction
+// rep stosd, a few pixels one by one.
+void FillPixels(const TargetRun& row, Span columns, uint32_t value)
+{
+    if (IsEmpty(columns)) return;
+    TargetRun run = row.Part(columns.begin, columns.end - columns.begin);
+    if (run.count < shortRun) {
+        for (int64_t k = 0; k < run.count; ++k) run.first[k] = value;
+        return;
+    }
+    __stosd(reinterpret_cast<unsigned long*>(run.first), value, static_cast<size_t>(run.count));
 }
 
 // Fills the columns of `within` that neither copy covers.
-void FillAround(uint32_t* row, Span within, Span first, Span second, uint32_t value)
+void FillAround(const TargetRun& row, Span within, Span first, Span second, uint32_t value)
 {
     if (second.begin < first.begin) std::swap(first, second);
     int64_t done = within.begin;
@@ -99,16 +142,16 @@ const FrameCanvas::BitmapPixels& FrameCanvas::Source(CanvasSource source) const
 void FrameCanvas::PutBackgroundRow(int y, int firstX, int secondX, int copyWidth)
 {
     if (y < 0 || y >= height) return;
-    uint32_t* row = pixels + static_cast<size_t>(y) * width;
+    TargetRun row = BufferRow(pixels, width, height, y);
     int starts[2] = {firstX, secondX};
     Span copies[2] = {{0, 0}, {0, 0}};
     // Rows below the lava wall show none of it.
     for (int k = 0; k < 2 && y < lavaWall.height; ++k) {
         copies[k] = CopiedSpan(starts[k], 0, copyWidth, width, lavaWall.width);
-        const uint32_t* wallRow = lavaWall.pixels.data() + static_cast<size_t>(y) * lavaWall.width;
-        if (!IsEmpty(copies[k]))
-            CopyPixels(row + copies[k].begin, wallRow + (copies[k].begin - starts[k]),
-                       copies[k].end - copies[k].begin);
+        if (IsEmpty(copies[k])) continue;
+        int64_t count = copies[k].end - copies[k].begin;
+        SourceRun wallRow = SourceRow(lavaWall.pixels, lavaWall.width, y);
+        CopyPixels(row.Part(copies[k].begin, count), wallRow.Part(copies[k].begin - starts[k], count));
     }
     FillAround(row, {0, width}, copies[0], copies[1], freshPixel);
 }
@@ -129,10 +172,11 @@ void FrameCanvas::CopyBlock(int x, int y, int blockWidth, int blockHeight, Canva
     Span rows = CopiedSpan(y, sourceY, blockHeight, height, source.height);
     if (IsEmpty(columns) || IsEmpty(rows)) return;
     int64_t fromX = columns.begin - x + sourceX;
+    int64_t count = columns.end - columns.begin;
     for (int64_t row = rows.begin; row < rows.end; ++row) {
         int64_t fromY = row - y + sourceY;
-        CopyPixels(pixels + row * width + columns.begin, source.pixels.data() + fromY * source.width + fromX,
-                   columns.end - columns.begin);
+        CopyPixels(BufferRow(pixels, width, height, row).Part(columns.begin, count),
+                   SourceRow(source.pixels, source.width, fromY).Part(fromX, count));
     }
 }
 
@@ -141,6 +185,7 @@ void FrameCanvas::CopyPixel(int x, int y, CanvasSource from, int sourceX, int so
     const BitmapPixels& source = Source(from);
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     if (sourceX < 0 || sourceY < 0 || sourceX >= source.width || sourceY >= source.height) return;
-    pixels[static_cast<size_t>(y) * width + x] = source.pixels[static_cast<size_t>(sourceY) * source.width + sourceX];
+    CopyPixels(BufferRow(pixels, width, height, y).Part(x, 1),
+               SourceRow(source.pixels, source.width, sourceY).Part(sourceX, 1));
 }
 
