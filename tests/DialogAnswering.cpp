@@ -6,6 +6,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 struct DialogAnswerer::State {
     std::string title;
@@ -15,6 +16,7 @@ struct DialogAnswerer::State {
     std::atomic<int> answered{0};
     mutable std::mutex mutex;
     std::string lastText;
+    UINT lastStyle = 0;
     HWND lastAnswered = nullptr;
     std::thread worker;
 };
@@ -70,6 +72,20 @@ std::string MessageText(HWND box)
     return text;
 }
 
+UINT MessageStyle(HWND box)
+{
+    auto shows = [box](int id) { return GetDlgItem(box, id) != nullptr; };
+    UINT style = shows(IDYES) ? (shows(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO) : shows(IDCANCEL) ? MB_OKCANCEL : MB_OK;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        LRESULT icon = SendMessageA(child, STM_GETICON, 0, 0);
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON || icon == 0) continue;
+        for (auto known : {std::make_pair(IDI_EXCLAMATION, MB_ICONEXCLAMATION), std::make_pair(IDI_HAND, MB_ICONHAND),
+                           std::make_pair(IDI_QUESTION, MB_ICONQUESTION), std::make_pair(IDI_ASTERISK, MB_ICONASTERISK)})
+            if (reinterpret_cast<LRESULT>(LoadIconA(nullptr, known.first)) == icon) style |= known.second;
+    }
+    return style;
+}
+
 // The file-name box of the common dialogs is combo box 0x47C (cmb13) or, in
 // older layouts, edit box 0x480 (edt1).
 HWND FileNameBox(HWND dialog)
@@ -97,6 +113,7 @@ DialogAnswerer::DialogAnswerer(const std::string& title, std::function<void(HWND
                 {
                     std::lock_guard<std::mutex> lock(s->mutex);
                     s->lastText = MessageText(dialog);
+                    s->lastStyle = MessageStyle(dialog);
                     s->lastAnswered = dialog;
                 }
                 // Counted before the answer can close it: once the code under
@@ -136,6 +153,12 @@ std::string DialogAnswerer::LastText() const
     return state->lastText;
 }
 
+UINT DialogAnswerer::LastStyle() const
+{
+    std::lock_guard<std::mutex> lock(state->mutex);
+    return state->lastStyle;
+}
+
 LoopBound::LoopBound() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr))
 {
     HANDLE event = done;
@@ -155,8 +178,10 @@ LoopBound::~LoopBound()
 std::function<void(HWND)> PressButton(int buttonId)
 {
     return [buttonId](HWND dialog) {
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+        HWND button = GetDlgItem(dialog, buttonId);
+        bool escape = buttonId == IDCANCEL && GetDlgItem(dialog, 0xFFFF) == nullptr;  // not a message box
+        if (button == nullptr && !escape) return;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     };
 }
 

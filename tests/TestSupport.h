@@ -87,6 +87,7 @@ public:
     ~DialogAnswerer();
     int Answered() const;
     std::string LastText() const;  // text of the last answered message box
+    UINT LastStyle() const;        // its buttons and icon, by MessageStyle
 
 private:
     struct State;
@@ -106,7 +107,9 @@ private:
     std::thread worker;
 };
 
-// Presses a message box's button (IDYES, IDNO, IDCANCEL, IDOK).
+// Presses a dialog's or message box's button (IDYES, IDNO, IDCANCEL, IDOK)
+// as Windows takes it: only a button it shows, or Cancel (the Escape key) on
+// a dialog; a message box without the button stays open.
 std::function<void(HWND)> PressButton(int buttonId);
 
 // Types a full path into a common file dialog's name box and presses Open/Save.
@@ -114,6 +117,10 @@ std::function<void(HWND)> ChooseFile(const std::string& path);
 
 // The text a message box shows.
 std::string MessageText(HWND box);
+// The buttons and the icon a message box shows, as its MB_ style: MB_OK,
+// MB_OKCANCEL, MB_YESNO or MB_YESNOCANCEL, with MB_ICONEXCLAMATION,
+// MB_ICONHAND, MB_ICONQUESTION or MB_ICONASTERISK.
+UINT MessageStyle(HWND box);
 
 // The file-name box of a common file dialog; null for any other window, a
 // message box included.
