@@ -130,7 +130,8 @@ TEST_F(FrameLoop, StopsAtQuitWithoutDispatchingIt)
 }
 
 // Keystrokes go to the accelerator table first: Ctrl+2 is Two Player, and
-// Ctrl+V does nothing while Vector is grayed.
+// Ctrl+V does nothing while Vector is grayed. Alt+/ reaches the table only
+// as the character the loop's translation makes of the key.
 TEST_F(FrameLoop, OffersKeystrokesToTheAcceleratorTable)
 {
     HoldModifiers(true, false);
@@ -143,6 +144,18 @@ TEST_F(FrameLoop, OffersKeystrokesToTheAcceleratorTable)
     EXPECT_FALSE(game.computerOpponent);
     EXPECT_EQ("enabled,checked", ItemState(mainMenu, IDM_TWO_PLAYER));
     EXPECT_EQ(0, vectorEdit.Answered());
+
+    // The quit comes after the About box: one posted now would be taken
+    // before the character the loop makes of the key.
+    DWORD loopThread = GetCurrentThreadId();
+    DialogAnswerer about("About", [loopThread](HWND box) {
+        PressButton(IDOK)(box);
+        PostThreadMessageA(loopThread, WM_QUIT, 0, 0);
+    });
+    HoldModifiers(false, true);
+    PostMessageA(window, WM_SYSKEYDOWN, VK_OEM_2, 0x20350001);  // scan code 0x35, Alt held
+    EXPECT_EQ(0, RunFrameLoop(accelerators));
+    EXPECT_EQ(1, about.Answered());
 }
 
 // With nothing waiting the loop steps frames. No at the winner prompt
@@ -205,11 +218,13 @@ TEST_F(FrameLoop, TimerPeriodIsAskedForBeforeTheGameAndGivenBackOnEveryWayOut)
 
     timerCalls.clear();
     PostQuitMessage(3);
+    mainMenu = nullptr;
     {
         LoopBound bound;
         EXPECT_EQ(3, WinMain(Module(), nullptr, nullptr, SW_SHOWNORMAL));
     }
     EXPECT_EQ(beginThenEnd, timerCalls);
+    EXPECT_NE(nullptr, mainMenu);  // the game's window's menu, fetched for the menu commands
     EXPECT_EQ(0, TakeQuit());  // posted as the game's window went
 
     timerCalls.clear();
