@@ -144,6 +144,7 @@ TEST_P(FrameRenderingWinner, YesStartsNewMatch)
     Render();
     ASSERT_TRUE(WaitUntil([&] { return answerer.Answered() == 1; }, 5000));
     EXPECT_EQ(GetParam().text, answerer.LastText());
+    EXPECT_EQ(UINT(MB_YESNO), answerer.LastStyle());
     std::string score = std::to_string(GetParam().leftScore) + " to " + std::to_string(GetParam().rightScore);
     EXPECT_EQ(0, ScoreTextMismatches(shownAtPrompt, score.c_str())) << score;
     EXPECT_EQ(0, match->leftScore);

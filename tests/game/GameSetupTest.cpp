@@ -38,6 +38,7 @@ TEST_F(GameSetup, ResetCentresBallInOddClient)
 {
     Open(1001, 701);
     match->InitGame(window);
+    match->leftPaddleCentreY = match->rightPaddleCentreY = 100;  // both paddles moved
     match->Reset();
     ExpectRect(match->ball, 490, 340, 510, 360);
     EXPECT_EQ(350, match->leftPaddleCentreY);

@@ -352,6 +352,8 @@ TEST_F(Sparks, ExpiredWallRestartsAtItsEdgeOthersCarryOn)
         ASSERT_LT(match->rightWallSparks[i].lead.life, 10) << i;
         ASSERT_GE(match->rightWallSparks[i].trail.x, 798) << i;
         ASSERT_EQ(302, match->leftWallSparks[i].lead.x) << i;
+        ASSERT_NEAR(302, match->leftWallSparks[i].trail.x, 2) << i;  // now and then next to its lead
+        ASSERT_NEAR(298, match->ballSparks[i].trail.y, 2) << i;
         ASSERT_EQ(999, match->leftWallSparks[i].lead.life) << i;
         ASSERT_EQ(298, match->ballSparks[i].lead.y) << i;
         ASSERT_EQ(999, match->ballSparks[i].trail.life) << i;
