@@ -178,6 +178,16 @@ TEST_F(FrameStep, HeldKeyRunsPaddleToItsBarrierAndStopsThere)
     }
     EXPECT_EQ(0, match->rightPaddleVel);
     EXPECT_EQ(580, match->rightPaddle.bottom);
+    ReleaseKey(VK_DOWN);
+
+    // A player's own barrier bitmap may leave no room between the rows: the
+    // paddle is pushed out past the bottom edge and stops there.
+    match->barrierInfo.bmHeight = 560;
+    match->rightPaddle = {680, 570, 700, 670};
+    PressKey(VK_UP);
+    match->StepFrame(window);
+    EXPECT_EQ(610, match->rightPaddleCentreY);
+    EXPECT_EQ(0, match->rightPaddleVel);
 }
 
 TEST_F(FrameStep, OnePlayerModeIgnoresLeftKeys)
