@@ -312,6 +312,7 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
     EXPECT_EQ(1, seen.problems);
     EXPECT_EQ(command == "OpenWave" ? "Open Wave File" : "Brellix", seen.problemCaption);
     EXPECT_NE(std::string::npos, seen.problemText.find(row.words)) << seen.problemText;
+    EXPECT_EQ(UINT(MB_OK | MB_ICONEXCLAMATION), seen.problemStyle);
     EXPECT_EQ(window, seen.problemOwner);
     ExpectMatchInPlay();
     EXPECT_TRUE(match->modified);
@@ -424,6 +425,7 @@ TEST_P(FileCommandsInCodePage, TakesNamesTheCodePageHoldsAndRefusesAllOthers)
     }
     match->StopMusic();
     EXPECT_EQ(message, seen.problemText);
+    EXPECT_EQ(message.empty() ? 0 : UINT(MB_OK | MB_ICONEXCLAMATION), seen.problemStyle);
     EXPECT_EQ(message.empty() ? 0 : 1, seen.problems);
     EXPECT_EQ(message.empty() ? "" : wave ? "Open Wave File" : "Brellix", seen.problemCaption);
     EXPECT_EQ(message.empty() ? nullptr : window, seen.problemOwner);

@@ -21,6 +21,7 @@ void Player::Answer(const std::string& title, HWND shown)
         ++seen.problems;
         seen.problemCaption = title;
         seen.problemText = MessageText(shown);
+        seen.problemStyle = MessageStyle(shown);
         seen.problemOwner = owner;
         PressButton(IDOK)(shown);
     } else if (title == "Open" && nameBox != nullptr) {
@@ -38,6 +39,7 @@ void Player::Answer(const std::string& title, HWND shown)
         ++seen.prompts;
         seen.promptCaption = title;
         seen.promptText = MessageText(shown);
+        seen.promptStyle = MessageStyle(shown);
         seen.promptOwner = owner;
         PressButton(plan.prompt)(shown);
     } else if (nameBox == nullptr) {

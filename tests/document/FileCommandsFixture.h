@@ -27,6 +27,7 @@ struct Seen {
     int prompts = 0;
     std::string promptCaption;
     std::string promptText;
+    UINT promptStyle = 0;      // buttons and icon, by MessageStyle
     HWND promptOwner = nullptr;
     int openDialogs = 0;
     std::string openNameField;  // the Open dialog's file name as first shown
@@ -36,6 +37,7 @@ struct Seen {
     int problems = 0;          // message boxes about a file
     std::string problemCaption;
     std::string problemText;
+    UINT problemStyle = 0;
     HWND problemOwner = nullptr;
 };
 
@@ -50,6 +52,7 @@ private:
     void Answer(const std::string& title, HWND shown);
     void AnswerFileDialog(HWND dialog, const std::string& file);
 
+    LoopBound bound;  // a box left open, lacking the button the plan presses, fails the case
     Plan plan;
     Seen& seen;
     std::mutex mutex;

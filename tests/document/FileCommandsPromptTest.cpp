@@ -37,6 +37,7 @@ TEST_P(FileCommandsPrompt, AsksOnlyAboutUnsavedChangesAndFollowsTheAnswer)
         EXPECT_EQ(1, seen.prompts);
         EXPECT_EQ(row.command, seen.promptCaption);
         EXPECT_EQ("Do You want to save?", seen.promptText);
+        EXPECT_EQ(UINT(MB_YESNOCANCEL), seen.promptStyle);
         EXPECT_EQ(window, seen.promptOwner);
     } else {
         EXPECT_EQ(0, seen.prompts);

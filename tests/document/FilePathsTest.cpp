@@ -26,6 +26,7 @@ TEST(FilePaths, NamePartStepsByCharactersInADoubleByteCodePage)
 {
     ImportStandIn shiftJis("user32.dll", "CharNextA", &CharNextA, &CharNextInShiftJis);
     EXPECT_STREQ("\x83\x5C\x95\x5C.wav", NamePart("C:\\\x94\x5C\\\x83\x5C\x95\x5C.wav"));
+    EXPECT_STREQ("x.wav", NamePart("C:/songs\\old/x.wav"));  // a slash ends a folder too
 }
 
 // A data file in the current folder wins over the one beside the program,
@@ -60,6 +61,7 @@ struct DataFileRow {
     // make the whole path this many bytes; over the buffer, it comes back cut.
     size_t programPathBytes;
     const char* expected;  // "current", "dotted" (.\name), "program" or "bare"
+    bool folderInCurrentFolder = false;  // the current folder has a folder of the file's name
 };
 
 void PrintTo(const DataFileRow& row, std::ostream* out)
@@ -95,6 +97,7 @@ TEST_P(DataFiles, AreFoundInTheCurrentFolderFirstAndNeverInACutFolder)
     std::string program = MakeTempFolder();
     CopyFileA(programs.c_str(), (program + name).c_str(), FALSE);
     if (row.inCurrentFolder) CopyFileA(players.c_str(), (current + name).c_str(), FALSE);
+    if (row.folderInCurrentFolder) CreateDirectoryA((current + name).c_str(), nullptr);
     programPath = program;
     if (row.programPathBytes > pathBufferSize) {
         // Japanese letters from a multiple of three bytes: the whole letters
@@ -140,5 +143,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DataFileRow{"CurrentFolderWhoseFullPathDoesNotFit", true, true, 0, "dotted"},
                       DataFileRow{"ProgramsPathOfTheLongestLength", false, false, longestPath, "program"},
                       DataFileRow{"ProgramsPathOneByteLonger", false, false, longestPath + 1, "bare"},
-                      DataFileRow{"ProgramsPathCutAtACharacter", false, false, pathBufferSize + 1, "bare"}),
+                      DataFileRow{"ProgramsPathCutAtACharacter", false, false, pathBufferSize + 1, "bare"},
+                      DataFileRow{"FolderOfThatNameInTheCurrentFolder", false, false, 0, "program", true}),
     [](const ::testing::TestParamInfo<DataFileRow>& row) { return std::string(row.param.name); });

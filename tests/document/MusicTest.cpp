@@ -183,6 +183,7 @@ protected:
                 ++problems;
                 problemOwner = GetWindow(shown, GW_OWNER);
                 problemText = MessageText(shown);
+                problemStyle = MessageStyle(shown);
                 PressButton(IDOK)(shown);
             });
             match->FileOpenWave(window);
@@ -196,6 +197,7 @@ protected:
     HWND dialogOwner = nullptr;
     int problems = 0;
     std::string problemText;
+    UINT problemStyle = 0;
     HWND problemOwner = nullptr;
 };
 
@@ -281,6 +283,7 @@ TEST_F(Music, TextFileNamedWavIsReportedAndStillNamesTheWindow)
     EXPECT_EQ(1, problems);
     EXPECT_EQ(window, problemOwner);
     EXPECT_NE(std::string::npos, problemText.find(notes)) << problemText;
+    EXPECT_EQ(UINT(MB_OK | MB_ICONEXCLAMATION), problemStyle);
     EXPECT_EQ("notes.wav", WindowTitle(window));
     EXPECT_STREQ("notes.wav", match->musicFile);
 }

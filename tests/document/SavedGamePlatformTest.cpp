@@ -77,6 +77,14 @@ DWORD WINAPI LongReason(DWORD flags, LPCVOID, DWORD, DWORD, LPSTR buffer, DWORD 
     return length;
 }
 
+// A write that reports success with the file's last byte not written, as a
+// disk that fills up part way may answer.
+BOOL WINAPI WriteAllButOne(HANDLE, LPCVOID, DWORD size, LPDWORD written, LPOVERLAPPED)
+{
+    *written = size - 1;
+    return TRUE;
+}
+
 struct UnkindPlatformRow {
     const char* name;
     StandIns (*failOnPurpose)();
@@ -172,6 +180,13 @@ const UnkindPlatformRow unkindPlatformRows[] = {
          return standIns;
      },
      ERROR_DISK_FULL, 1, longReason},
+    {"DiskFullPartWay",
+     [] {
+         StandIns standIns;
+         standIns.emplace_back(new ImportStandIn("kernel32.dll", "WriteFile", &WriteFile, &WriteAllButOne));
+         return standIns;
+     },
+     ERROR_DISK_FULL},
     {"DriveCannotFlush", [] { return FlushFails(ERROR_INVALID_FUNCTION); }, ERROR_SUCCESS},
     {"FlushFailsAndTheTemporaryFileIsHeldForAMoment",
      [] {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ImportStandIn.h"
 #include "SavedGameFixture.h"
 #include "TestSupport.h"
 
@@ -136,7 +137,13 @@ TEST_F(SavedGameFile, SaveOntoAFolderFails)
     std::string path = folder + "taken.sav";
     ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
     SetMatch(8, 9, true, false);
-    EXPECT_FALSE(match->Save(path.c_str()));
+    {
+        // Every call goes on to the platform; refused before any file is made.
+        ImportStandIn create("kernel32.dll", "CreateFileA", &CreateFileA, INVALID_HANDLE_VALUE, ERROR_SUCCESS, 0);
+        EXPECT_FALSE(match->Save(path.c_str()));
+        EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
+        EXPECT_EQ(0, create.Calls());
+    }
     EXPECT_TRUE(match->modified);
     EXPECT_EQ(std::vector<std::string>{"taken.sav"}, Entries(folder));
 }
