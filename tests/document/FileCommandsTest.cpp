@@ -76,7 +76,7 @@ TEST_P(FileCommandsBadOpen, SaysWhatWentWrongAndChangesNothing)
     EXPECT_EQ(1, seen.problems);
     EXPECT_NE(std::string::npos, seen.problemText.find(bad)) << seen.problemText;
     EXPECT_EQ(held, seen.problemText.find("could not be opened") != std::string::npos) << seen.problemText;
-    EXPECT_EQ(!held, seen.problemText.find("not a saved game") != std::string::npos) << seen.problemText;
+    EXPECT_EQ(!held, seen.problemText == "\"" + bad + "\" is not a saved game.") << seen.problemText;
     EXPECT_EQ(UINT(MB_OK | MB_ICONEXCLAMATION), seen.problemStyle);
     EXPECT_EQ(window, seen.problemOwner);
     ExpectMatchInPlay();
