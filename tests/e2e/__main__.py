@@ -127,7 +127,9 @@ def main():
             undo.append(remove)
             os.environ['WINEPREFIX'] = prefix
             # A server that stays between the games spares each start a second.
-            subprocess.run(['wineserver', '-p'], check=True, timeout=60)
+            # It ends a minute after its last program, should this run be
+            # killed (by CTest's time limit) before it ends the server itself.
+            subprocess.run(['wineserver', '-p60'], check=True, timeout=60)
             print('e2e: display %s, Wine prefix %s, ready in %.1f s' % (display, prefix, time.monotonic() - started))
         runner = unittest.TextTestRunner(verbosity=2, stream=sys.stdout, resultclass=TimedResult)
         result = runner.run(suite)
