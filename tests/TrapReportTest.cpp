@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "WindowClass.h"
 
 namespace {
 
-enum class Fault { trap, accessViolation };
+enum class Fault { trap, accessViolation, libraryAssertion };
 
 Fault paintFault;
 // Read at run time, so that neither the compiler nor the undefined-behaviour
@@ -23,6 +24,10 @@ LRESULT CALLBACK FaultingWindowProc(HWND window, UINT message, WPARAM wParam, LP
 {
     if (message == WM_PAINT) {
         if (paintFault == Fault::trap) __builtin_trap();
+        if (paintFault == Fault::libraryAssertion) {
+            std::vector<int> one(1);
+            one[unmappedAddress] = 1;  // past its end: the C++ library checks the index
+        }
         *reinterpret_cast<volatile int*>(unmappedAddress) = 1;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -69,7 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "a trap instruction"},
         FaultRow{"AccessViolation", Fault::accessViolation, STATUS_ACCESS_VIOLATION,
                  "\\[  TRAPPED \\] Faults/TrapReport\\.FaultInAWindowProcedureEndsTheProgramNamingTheCase/"
-                 "AccessViolation: an access violation \\(0xC0000005\\)"}),
+                 "AccessViolation: an access violation \\(0xC0000005\\)"},
+        FaultRow{"LibraryAssertion", Fault::libraryAssertion, 3,
+                 "\\[  TRAPPED \\] Faults/TrapReport\\.FaultInAWindowProcedureEndsTheProgramNamingTheCase/"
+                 "LibraryAssertion: an abort"}),
     [](const testing::TestParamInfo<FaultRow>& row) { return std::string(row.param.name); });
 
 }  // namespace
