@@ -98,8 +98,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, WaveFileCheck,
     ::testing::Values(
         WaveFileRow{"MinimalWave", Riff("WAVE", Chunk("fmt ", PcmFormat()) + Chunk("data", samples)), true},
-        WaveFileRow{"OddChunkBeforeFormat",
-                    Riff("WAVE", Chunk("LIST", "abc") + Chunk("fmt ", PcmFormat()) + Chunk("data", samples)), true},
+        // 65,537 bytes: odd, and a size that needs the third byte of its field.
+        WaveFileRow{"LongOddChunkBeforeFormat",
+                    Riff("WAVE", Chunk("LIST", std::string(65537, 'x')) + Chunk("fmt ", PcmFormat()) +
+                                     Chunk("data", samples)),
+                    true},
         WaveFileRow{"ZeroBytes", "", false},
         WaveFileRow{"Text", "This is not a sound.\r\nIt only has a .wav name.\r\n", false},
         WaveFileRow{"HeaderCutShort", Riff("WAVE", Chunk("fmt ", PcmFormat())).substr(0, 10), false},
