@@ -141,8 +141,9 @@ const UnkindPlatformRow unkindPlatformRows[] = {
     {"HeldForAMoment", [] { return MoveFails(ERROR_SHARING_VIOLATION, 2); }, ERROR_SUCCESS},
     {"LockedForAMoment", [] { return MoveFails(ERROR_LOCK_VIOLATION, 2); }, ERROR_SUCCESS},
     {"DeniedForAMoment", [] { return MoveFails(ERROR_ACCESS_DENIED, 2); }, ERROR_SUCCESS},
+    // Tried once and five more times.
     {"HeldForGood", [] { return MoveFails(ERROR_SHARING_VIOLATION, ImportStandIn::everyCall); },
-     ERROR_SHARING_VIOLATION},
+     ERROR_SHARING_VIOLATION, 6},
     {"TemporaryNamePendingDelete",
      [] {
          StandIns standIns;
