@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FrameRenderingFixture.h"
@@ -279,13 +280,17 @@ TEST_F(FrameRendering, SparksShowInSheetColoursOverTheBall)
 }
 
 // Every context and bitmap a frame makes must be given back by the end of
-// that frame. The process's GDI handle table (about 65,000 handles under Wine 8)
-// is filled until only a thousand are left; frames that kept even one object
-// each would use them up long before the last frame, which could then not be
-// drawn.
+// that frame, the copy it reads a bitmap's pixels through included: here each
+// frame draws from another barrier bitmap than the last. The process's GDI
+// handle table (about 65,000 handles under Wine 8) is filled until only a
+// thousand are left; frames that kept even one object each would use them up
+// long before the last frame, which could then not be drawn.
 TEST_F(FrameRendering, ThousandsOfFramesGiveEveryHandleBack)
 {
     Open(640, 320);
+    HBITMAP otherBarrier =
+        static_cast<HBITMAP>(LoadImageA(nullptr, "barrier.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(nullptr, otherBarrier);
     std::vector<HRGN> fillers;
     while (fillers.size() < 200000) {
         HRGN filler = CreateRectRgn(0, 0, 1, 1);
@@ -301,13 +306,17 @@ TEST_F(FrameRendering, ThousandsOfFramesGiveEveryHandleBack)
         FAIL() << "the handle table did not fill up";
     }
 
-    for (int frame = 0; frame < 2500; ++frame) Render();
+    for (int frame = 0; frame < 2500; ++frame) {
+        std::swap(match->barrierBitmap, otherBarrier);
+        Render();
+    }
     PlaceBall(300, 150);
     match->leftPaddle = {100, 200, 120, 300};
     Render();
     Pixels shown = CaptureClient(window);
 
     for (HRGN filler : fillers) DeleteObject(filler);
+    DeleteObject(otherBarrier);
     Pixels tile = ReadBitmapFile("barrier.bmp");
     EXPECT_EQ(2501, match->frameCount);
     EXPECT_EQ(white, shown.At(310, 160));
