@@ -180,7 +180,13 @@ std::function<void(HWND)> PressButton(int buttonId)
     return [buttonId](HWND dialog) {
         HWND button = GetDlgItem(dialog, buttonId);
         bool escape = buttonId == IDCANCEL && GetDlgItem(dialog, 0xFFFF) == nullptr;  // not a message box
-        if (button == nullptr && !escape) return;
+        if (button == nullptr && !escape) {
+            // Windows would leave the box open for good: the case fails now,
+            // and the box's modal loop ends as the loop bound would end it.
+            ADD_FAILURE() << "the box \"" << MessageText(dialog) << "\" shows no button " << buttonId;
+            PostThreadMessageA(GetWindowThreadProcessId(dialog, nullptr), WM_QUIT, 99, 0);
+            return;
+        }
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     };
 }

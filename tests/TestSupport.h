@@ -109,7 +109,8 @@ private:
 
 // Presses a dialog's or message box's button (IDYES, IDNO, IDCANCEL, IDOK)
 // as Windows takes it: only a button it shows, or Cancel (the Escape key) on
-// a dialog; a message box without the button stays open.
+// a dialog. A box without the button fails the case at once and its modal
+// loop is ended, as by the loop bound.
 std::function<void(HWND)> PressButton(int buttonId);
 
 // Types a full path into a common file dialog's name box and presses Open/Save.

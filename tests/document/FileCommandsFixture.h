@@ -52,7 +52,7 @@ private:
     void Answer(const std::string& title, HWND shown);
     void AnswerFileDialog(HWND dialog, const std::string& file);
 
-    LoopBound bound;  // a box left open, lacking the button the plan presses, fails the case
+    LoopBound bound;  // only a guard: a box lacking the button the plan presses fails at once
     Plan plan;
     Seen& seen;
     std::mutex mutex;
