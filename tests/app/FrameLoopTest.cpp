@@ -145,17 +145,16 @@ TEST_F(FrameLoop, OffersKeystrokesToTheAcceleratorTable)
     EXPECT_EQ("enabled,checked", ItemState(mainMenu, IDM_TWO_PLAYER));
     EXPECT_EQ(0, vectorEdit.Answered());
 
-    // The quit comes after the About box: one posted now would be taken
-    // before the character the loop makes of the key.
-    DWORD loopThread = GetCurrentThreadId();
-    DialogAnswerer about("About", [loopThread](HWND box) {
-        PressButton(IDOK)(box);
-        PostThreadMessageA(loopThread, WM_QUIT, 0, 0);
-    });
+    // The character comes before the next frame, which finds the match won
+    // and ends the loop at the winner prompt: without it, no About box.
+    game.leftScore = 10;
+    DialogAnswerer about("About", PressButton(IDOK));
+    DialogAnswerer winner("Winner!", PressButton(IDNO));
     HoldModifiers(false, true);
     PostMessageA(window, WM_SYSKEYDOWN, VK_OEM_2, 0x20350001);  // scan code 0x35, Alt held
     EXPECT_EQ(0, RunFrameLoop(accelerators));
     EXPECT_EQ(1, about.Answered());
+    EXPECT_EQ(1, winner.Answered());
 }
 
 // With nothing waiting the loop steps frames. No at the winner prompt
