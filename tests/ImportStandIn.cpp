@@ -37,3 +37,19 @@ ImportStandIn::~ImportStandIn()
     if (importSlot != nullptr) StoreInSlot(importSlot, real);
     if (activeSlot != nullptr) *activeSlot = nullptr;
 }
+
+void ImportSwap::Install(const char* dll, const char* name, ULONG_PTR replacement)
+{
+    slot = FindImportSlot(dll, name);
+    if (slot == nullptr) {
+        ADD_FAILURE() << "this program does not import " << name << " from " << dll;
+        return;
+    }
+    real = *slot;
+    StoreInSlot(slot, replacement);
+}
+
+ImportSwap::~ImportSwap()
+{
+    if (slot != nullptr) StoreInSlot(slot, real);
+}

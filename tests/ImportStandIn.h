@@ -92,6 +92,30 @@ private:
     std::atomic<int> calls{0};
 };
 
+// Points one import at `replacement` for as long as it lives, for a function
+// ImportStandIn cannot stand in for: one that returns nothing (Sleep), one of
+// the C library's (fopen), or one whose answers follow the test's own state
+// (GetAsyncKeyState). `function` is the platform's own declaration, which
+// gives the replacement its signature. A test fails at once when the import
+// is not found.
+class ImportSwap {
+public:
+    template <typename Function>
+    ImportSwap(const char* dll, const char* name, Function* /*function*/, Function* replacement)
+    {
+        Install(dll, name, reinterpret_cast<ULONG_PTR>(replacement));
+    }
+    ~ImportSwap();
+    ImportSwap(const ImportSwap&) = delete;
+    ImportSwap& operator=(const ImportSwap&) = delete;
+
+private:
+    void Install(const char* dll, const char* name, ULONG_PTR replacement);
+
+    ULONG_PTR* slot = nullptr;
+    ULONG_PTR real = 0;
+};
+
 // A few stand-ins per signature, each reading the record in its own slot, so
 // tests may replace several imports of one signature at once.
 template <typename Result, typename... Args>

@@ -91,20 +91,7 @@ void ParkSparks(PaddleGame& match)
     SetAllSparks(match, {0, -100, -100, 1000000}, {0, -100, -100, 1000000});
 }
 
-HeldKeys::HeldKeys() : slot(FindImportSlot("user32.dll", "GetAsyncKeyState"))
-{
-    if (slot == nullptr) {
-        ADD_FAILURE() << "this program does not import GetAsyncKeyState from user32.dll";
-        return;
-    }
-    real = *slot;
-    StoreInSlot(slot, reinterpret_cast<ULONG_PTR>(&HeldKeyState));
-}
-
-HeldKeys::~HeldKeys()
-{
-    if (slot != nullptr) StoreInSlot(slot, real);
-}
+HeldKeys::HeldKeys() : keyState("user32.dll", "GetAsyncKeyState", &GetAsyncKeyState, &HeldKeyState) {}
 
 void PressKey(WORD virtualKey)
 {

@@ -16,6 +16,7 @@
 
 #include "../game/PaddleGame.h"
 #include "ClientSize.h"
+#include "ImportStandIn.h"
 
 // This test program's module: it carries the game's resources.
 HINSTANCE Module();
@@ -56,13 +57,9 @@ void ParkSparks(PaddleGame& match);
 class HeldKeys {
 public:
     HeldKeys();
-    ~HeldKeys();
-    HeldKeys(const HeldKeys&) = delete;
-    HeldKeys& operator=(const HeldKeys&) = delete;
 
 private:
-    ULONG_PTR* slot;
-    ULONG_PTR real = 0;
+    ImportSwap keyState;
 };
 
 // Holds a key down until it is released, as HeldKeys reports it.

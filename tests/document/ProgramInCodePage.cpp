@@ -107,18 +107,7 @@ ProgramInCodePage::ProgramInCodePage(UINT codePage)
       fullPath("kernel32.dll", "GetFullPathNameA", &GetFullPathNameA, &FullPathInCodePage),
       attributes("kernel32.dll", "GetFileAttributesA", &GetFileAttributesA, &AttributesInCodePage),
       move("kernel32.dll", "MoveFileExA", &MoveFileExA, &MoveFileInCodePage),
-      stream(FindImportSlot("msvcrt.dll", "fopen"))
+      stream("msvcrt.dll", "fopen", &fopen, &OpenStreamInCodePage)
 {
     emulatedCodePage = codePage;
-    if (stream == nullptr) {
-        ADD_FAILURE() << "this program does not import fopen";
-        return;
-    }
-    realStream = *stream;
-    StoreInSlot(stream, reinterpret_cast<ULONG_PTR>(&OpenStreamInCodePage));
-}
-
-ProgramInCodePage::~ProgramInCodePage()
-{
-    if (stream != nullptr) StoreInSlot(stream, realStream);
 }

@@ -2,7 +2,7 @@
 // Western European, 932 Japanese), where the test program itself runs in
 // UTF-8. While a ProgramInCodePage lives, the program's conversions and the
 // calls it gives paths to answer as they do there, through Windows' own
-// conversion for that code page; its destructor puts every import back.
+// conversion for that code page; every import is put back when it goes.
 #pragma once
 
 #include <windows.h>
@@ -12,9 +12,6 @@
 class ProgramInCodePage {
 public:
     explicit ProgramInCodePage(UINT codePage);
-    ~ProgramInCodePage();
-    ProgramInCodePage(const ProgramInCodePage&) = delete;
-    ProgramInCodePage& operator=(const ProgramInCodePage&) = delete;
 
     ImportStandIn sound;  // PlaySoundA: Calls() counts what was played
 
@@ -27,6 +24,5 @@ private:
     ImportStandIn fullPath;
     ImportStandIn attributes;
     ImportStandIn move;
-    ULONG_PTR* stream;  // the C library's fopen, which the file streams call
-    ULONG_PTR realStream = 0;
+    ImportSwap stream;  // the C library's fopen, which the file streams call
 };

@@ -32,32 +32,18 @@ void NoteWait(DWORD, const HANDLE*, BOOL, DWORD milliseconds, DWORD wakeMask)
 
 // Holds the game's clock at one tick and notes each sleep the program asks
 // for instead of sleeping, so a frame's time is exactly what its start tick
-// says. Sleep returns nothing, so it is taken over here and not through
-// ImportStandIn; both imports are put back however the test ends.
+// says. Both imports are put back however the test ends.
 class HeldClock {
 public:
     explicit HeldClock(DWORD tick)
-        : clock("winmm.dll", "timeGetTime", &timeGetTime, tick, 0), sleepSlot(FindImportSlot("kernel32.dll", "Sleep"))
+        : clock("winmm.dll", "timeGetTime", &timeGetTime, tick, 0), sleep("kernel32.dll", "Sleep", &Sleep, &NoteSleep)
     {
         sleepsAsked.clear();
-        if (sleepSlot == nullptr) {
-            ADD_FAILURE() << "this program does not import Sleep from kernel32.dll";
-            return;
-        }
-        realSleep = *sleepSlot;
-        StoreInSlot(sleepSlot, reinterpret_cast<ULONG_PTR>(&NoteSleep));
     }
-    ~HeldClock()
-    {
-        if (sleepSlot != nullptr) StoreInSlot(sleepSlot, realSleep);
-    }
-    HeldClock(const HeldClock&) = delete;
-    HeldClock& operator=(const HeldClock&) = delete;
 
 private:
     ImportStandIn clock;
-    ULONG_PTR* sleepSlot;
-    ULONG_PTR realSleep = 0;
+    ImportSwap sleep;
 };
 
 struct EmptyRow {
