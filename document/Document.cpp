@@ -108,12 +108,12 @@ bool Document::ChooseFile(bool save, char (&chosen)[pathBufferSize], const wchar
     char failure[100];
     if (picked) {
         // A path with no NUL in the buffer is longer than any Windows accepts.
+        // One with it fits `chosen` in any code page, at three bytes at most
+        // a character, so it converts whole or not at all.
         if (std::wmemchr(wide, L'\0', MAX_PATH) != nullptr) {
-            if (!ToCodePage(wide, chosen)) {
-                RefuseName(wide, caption);
-                return false;
-            }
-            if (IsWholePath(chosen, sizeof chosen)) return true;
+            if (ToCodePage(wide, chosen)) return true;
+            RefuseName(wide, caption);
+            return false;
         }
     } else {
         DWORD error = CommDlgExtendedError();
