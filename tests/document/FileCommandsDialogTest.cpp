@@ -34,7 +34,7 @@ void WatchDialog(LPOPENFILENAMEW record)
 }
 
 struct DialogSetUpRow {
-    const char* name;  // "Open", "SaveAs" or "OpenWaveFile"
+    const char* name;  // "Open", "SaveAs" or "OpenWave"
     const wchar_t* filter;
     DWORD flags;
     const wchar_t* defaultExtension;
@@ -64,13 +64,7 @@ TEST_P(FileCommandsDialogSetUp, GivesEachDialogItsFilterFlagsExtensionAndName)
         ImportStandIn dialog("comdlg32.dll", saveAs ? "GetSaveFileNameW" : "GetOpenFileNameW",
                              saveAs ? &GetSaveFileNameW : &GetOpenFileNameW, FALSE, ERROR_SUCCESS,
                              ImportStandIn::everyCall, &WatchDialog);
-        if (command == "Open") {
-            match->FileOpen(window);
-        } else if (saveAs) {
-            match->FileSaveAs();
-        } else {
-            match->FileOpenWave(window);
-        }
+        RunDialogCommand(command);
         ASSERT_EQ(1, dialog.Calls());
     }
     const OPENFILENAMEW& record = dialogCall.record;
@@ -103,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      L"sav", false},
                       DialogSetUpRow{"SaveAs", L"Save Files (*.sav)|*.sav|", OFN_CREATEPROMPT | OFN_OVERWRITEPROMPT,
                                      L"sav", true},
-                      DialogSetUpRow{"OpenWaveFile", L"Wave Files (*.wav)|*.wav|",
+                      DialogSetUpRow{"OpenWave", L"Wave Files (*.wav)|*.wav|",
                                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, L"wav", false}),
     [](const ::testing::TestParamInfo<DialogSetUpRow>& row) { return std::string(row.param.name); });
 
@@ -178,13 +172,7 @@ TEST_P(FileCommandsFailedDialog, SaysThePathIsTooLongAndChangesNothing)
         ImportStandIn reason("comdlg32.dll", "CommDlgExtendedError", &CommDlgExtendedError, row.error,
                              ERROR_SUCCESS);
         ImportStandIn sound("winmm.dll", "PlaySoundA", &PlaySoundA, FALSE, ERROR_SUCCESS);
-        if (command == "Open") {
-            match->FileOpen(window);
-        } else if (saveAs) {
-            EXPECT_FALSE(match->FileSaveAs());
-        } else {
-            match->FileOpenWave(window);
-        }
+        EXPECT_EQ(!saveAs, RunDialogCommand(command));
         EXPECT_EQ(1, dialog.Calls());
         EXPECT_EQ(0, sound.Calls());  // the music neither stopped nor started
     }
@@ -293,13 +281,7 @@ TEST_P(FileCommandsInCodePage, TakesNamesTheCodePageHoldsAndRefusesAllOthers)
     {
         Player player(plan, seen);
         ProgramInCodePage program(row.codePage);
-        if (command == "Open") {
-            match->FileOpen(window);
-        } else if (command == "SaveAs") {
-            EXPECT_EQ(message.empty(), match->FileSaveAs());
-        } else {
-            match->FileOpenWave(window);
-        }
+        EXPECT_EQ(message.empty() || command != "SaveAs", RunDialogCommand(command));
         EXPECT_EQ(sounds, program.sound.Calls());
     }
     match->StopMusic();

@@ -124,3 +124,15 @@ Seen FileCommands::RunCommand(const std::string& command, const Plan& plan)
     }
     return seen;
 }
+
+bool FileCommands::RunDialogCommand(const std::string& command)
+{
+    if (command == "SaveAs") return match->FileSaveAs();
+    if (command == "Open") {
+        match->FileOpen(window);
+    } else {
+        EXPECT_EQ("OpenWave", command);
+        match->FileOpenWave(window);
+    }
+    return true;
+}

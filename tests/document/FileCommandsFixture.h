@@ -77,6 +77,9 @@ protected:
     // Runs New or Open (`command`) while a player answers by `plan`; says
     // what was shown.
     Seen RunCommand(const std::string& command, const Plan& plan);
+    // Runs a command that shows a file dialog: "Open", "SaveAs" or "OpenWave".
+    // False only when Save As saved nothing.
+    bool RunDialogCommand(const std::string& command);
 
     char startDirectory[pathBufferSize] = "";
     HWND window = nullptr;
